@@ -1,0 +1,31 @@
+// The one telnet connection of a program run: start-up, name lookup and
+// connect, socket events, receiving into the interpreter, negotiation
+// replies and the queue of typed characters. Shared logic over the socket
+// layer of socket.h.
+#pragma once
+#include <cstdint>
+
+enum {
+    RECEIVE_BLOCK_SIZE = 2048,
+    OUT_QUEUE_SIZE = 256,
+    HOST_NAME_SIZE = 256,
+    WM_SOCKET_EVENT = 25252,
+    // Socket events, numbered as the Winsock event bits.
+    SOCKET_READ = 1, SOCKET_WRITE = 2, SOCKET_CONNECT = 16, SOCKET_CLOSE = 32,
+    DEFAULT_PORT = 23,
+};
+
+extern char HostName[HOST_NAME_SIZE];   // NUL-terminated, from the connect dialog
+extern uint32_t PortNumber;             // low 16 bits are the TCP port
+extern unsigned char ReceiveBlock[RECEIVE_BLOCK_SIZE];
+extern unsigned char OutQueue[OUT_QUEUE_SIZE];
+extern int32_t outQueueLength;
+extern bool writeReady;                 // set by the first write-ready event
+
+void connectToHost();
+void onSocketEvent(int event);          // event = low 16 bits of the notification
+void onReadable();
+void sendReply(const unsigned char* bytes, int length);
+void queueTypedChar(unsigned char c);   // a typed character; dropped when the queue is full
+void sendQueued();
+void disconnect();

@@ -1,0 +1,30 @@
+// Fixed OpenGL state and the resources every scene shares: the ten panel
+// textures, the 96 glyph textures and the 256 outline-font display lists.
+// Built once when the window is created; need the GL context current.
+#pragma once
+#include <cstdint>
+
+enum {
+    PANEL_COUNT = 10,
+    GLYPH_COUNT = 96,          // codes 32..127; entry k is code 32 + k
+    GLYPH_STRIP_BITMAP = 107,
+    GLYPH_WIDTH = 8, GLYPH_HEIGHT = 16,
+    FONT_LIST_COUNT = 256,
+};
+
+extern uint32_t PanelTextures[PANEL_COUNT];
+extern const int32_t PanelBitmapIds[PANEL_COUNT];   // 109 108 110 117 112 115 114 111 116 113
+extern uint32_t GlyphTextures[GLYPH_COUNT];
+extern uint32_t FontBase;                            // list FontBase + n draws character n
+
+void initGL(int width, int height);
+void resizeGL(int width, int height);
+void setupLighting();
+void setupFog();
+void loadPanelTextures();
+void loadBitmapTexture(int index, int width, int height);
+void buildGlyphTextures();
+void buildFont();
+void deletePanelTextures();
+void deleteGlyphTextures();
+void deleteFontLists();
