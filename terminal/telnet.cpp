@@ -1,0 +1,335 @@
+#include "terminal/telnet.h"
+#include "terminal/screen.h"
+
+#include <cstring>
+
+// The interpreter works in two layers, one byte at a time. The telnet
+// layer takes IAC commands out of the stream whole (also when they are
+// split between blocks) and hands every data byte to the terminal layer,
+// which runs control characters and escape sequences and stores the rest.
+
+unsigned char EscapeBuffer[ESCAPE_BUFFER_SIZE];
+int32_t escapeLength = 0;
+bool inEscape = false;
+
+void (*ReplyHook)(const unsigned char* bytes, int length) = nullptr;
+void (*BellHook)() = nullptr;
+
+namespace {
+
+enum TelnetState {
+    TELNET_DATA,        // ordinary data
+    TELNET_COMMAND,     // after IAC
+    TELNET_OPTION,      // after IAC WILL/WONT/DO/DONT, waiting for the option
+    TELNET_SB_OPTION,   // after IAC SB, waiting for the option
+    TELNET_SB_DATA,     // inside a subnegotiation
+    TELNET_SB_IAC,      // IAC inside a subnegotiation
+};
+
+enum EscapeState {
+    ESCAPE_START,       // after ESC: intermediates, then a final byte
+    ESCAPE_CSI,         // after ESC [: parameters, then a final byte
+    ESCAPE_OSC,         // after ESC ]: text up to BEL or ESC backslash
+    ESCAPE_OSC_ESC,     // ESC inside an operating-system command
+};
+
+TelnetState telnetState = TELNET_DATA;
+unsigned char telnetVerb = 0;
+unsigned char subOption = 0;
+EscapeState escapeState = ESCAPE_START;
+bool escapeOverflow = false;
+
+const unsigned char TERMINAL_TYPE_REPLY[] = {255, 250, 24, 0, 'V', 'T', '1', '0', '0', 255, 240};
+const unsigned char WINDOW_SIZE_REPLY[] = {255, 250, 31, 0, 80, 0, 20, 255, 240};
+
+void reply(const unsigned char* bytes, int length)
+{
+    if (ReplyHook)
+        ReplyHook(bytes, length);
+}
+
+void replyOption(unsigned char verb, unsigned char option)
+{
+    const unsigned char bytes[3] = {TELNET_IAC, verb, option};
+    reply(bytes, 3);
+}
+
+// Option negotiation: refuse everything but the terminal type and the
+// window size (and the private option 199, which is agreed to), answering
+// each request every time it arrives.
+void negotiate(unsigned char verb, unsigned char option)
+{
+    switch (verb) {
+    case TELNET_WILL:
+        replyOption(option == OPTION_PRIVATE ? TELNET_WILL : TELNET_DONT, option);
+        break;
+    case TELNET_WONT:
+        replyOption(TELNET_DONT, option);
+        break;
+    case TELNET_DO:
+        if (option == OPTION_TERMINAL_TYPE) {
+            replyOption(TELNET_WILL, option);
+        } else if (option == OPTION_WINDOW_SIZE) {
+            replyOption(TELNET_WILL, option);
+            reply(WINDOW_SIZE_REPLY, sizeof WINDOW_SIZE_REPLY);
+        } else {
+            replyOption(TELNET_WONT, option);
+        }
+        break;
+    case TELNET_DONT:
+        replyOption(TELNET_WONT, option);
+        break;
+    }
+}
+
+void eraseCursorRow()
+{
+    memset(ScreenBuffer + cursorRow * SCREEN_COLUMNS, ' ', SCREEN_COLUMNS);
+    cursorColumn = 0;
+    wrapPending = false;
+}
+
+// Control characters act on the cursor; the ones without a meaning of
+// their own are stored like printable bytes, except NUL, SO and SI, which
+// are telnet padding and character-set shifts.
+bool controlByte(unsigned char b)
+{
+    switch (b) {
+    case 0: case 14: case 15:
+        return true;
+    case 7:
+        if (BellHook)
+            BellHook();
+        return true;
+    case 8:
+        if (cursorColumn > 0)
+            cursorColumn -= 1;
+        wrapPending = false;
+        return true;
+    case 9: {
+        int32_t next = 5 * (cursorColumn / 5 + 1);
+        cursorColumn = next > SCREEN_COLUMNS - 1 ? SCREEN_COLUMNS - 1 : next;
+        wrapPending = false;
+        return true;
+    }
+    case 10:
+        cursorRow += 1;
+        wrapPending = false;
+        checkScroll();
+        return true;
+    case 13:
+        cursorColumn = 0;
+        wrapPending = false;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void startEscape()
+{
+    inEscape = true;
+    escapeState = ESCAPE_START;
+    escapeLength = 0;
+    escapeOverflow = false;
+}
+
+void endEscape()
+{
+    inEscape = false;
+    escapeLength = 0;
+}
+
+// ESC [ row ; column H. Missing or zero numbers mean 1; numbers beyond the
+// host's screen are clamped to rows 1..21 and columns 1..80.
+void cursorPosition(const char* params)
+{
+    int32_t numbers[2] = {0, 0};
+    int which = 0;
+    for (const char* p = params; *p; ++p) {
+        if (*p == ';') {
+            if (++which > 1)
+                break;
+        } else if (*p >= '0' && *p <= '9') {
+            if (numbers[which] < 10000)
+                numbers[which] = numbers[which] * 10 + (*p - '0');
+        } else {
+            return;  // private or unknown parameters: not a cursor move
+        }
+    }
+    int32_t row = numbers[0] < 1 ? 1 : (numbers[0] > 21 ? 21 : numbers[0]);
+    int32_t column = numbers[1] < 1 ? 1 : (numbers[1] > 80 ? 80 : numbers[1]);
+    cursorRow = row + (HOST_FIRST_ROW - 1);
+    cursorColumn = column - 1;
+    wrapPending = false;
+}
+
+void finishControlSequence()
+{
+    EscapeBuffer[escapeLength] = 0;
+    const char* text = reinterpret_cast<const char*>(EscapeBuffer);
+    char final = text[escapeLength - 1];
+    if (final == 'H') {
+        EscapeBuffer[escapeLength - 1] = 0;
+        cursorPosition(text + 1);
+    } else if (final == 'K' && strcmp(text, "[K") == 0) {
+        if (cursorColumn < SCREEN_COLUMNS)
+            memset(ScreenBuffer + cursorRow * SCREEN_COLUMNS + cursorColumn, ' ',
+                   SCREEN_COLUMNS - cursorColumn);
+        wrapPending = false;
+    }
+}
+
+void terminalByte(unsigned char b);
+
+}  // namespace
+
+// One byte of the escape sequence under way. Sequences end where a VT100
+// ends them, so the text after an unknown sequence is never swallowed.
+// Control characters inside a sequence still act (CAN and SUB cancel it,
+// ESC starts a new one); a sequence longer than EscapeBuffer is consumed
+// to its end and dropped.
+void collectEscapeByte(unsigned char b)
+{
+    if (escapeState == ESCAPE_OSC || escapeState == ESCAPE_OSC_ESC) {
+        if (b == 7 || (escapeState == ESCAPE_OSC_ESC && b == '\\')) {
+            endEscape();
+        } else if (escapeState == ESCAPE_OSC_ESC) {
+            startEscape();          // ESC ended the string and starts a sequence
+            collectEscapeByte(b);
+        } else if (b == 27) {
+            escapeState = ESCAPE_OSC_ESC;
+        } else if (b == 24 || b == 26) {
+            endEscape();
+        }
+        return;
+    }
+    if (b < 32) {
+        if (b == 27)
+            startEscape();
+        else if (b == 24 || b == 26)
+            endEscape();
+        else
+            controlByte(b);
+        return;
+    }
+    if (b == 127)
+        return;
+    if (b > 127) {                  // not part of any sequence: give it back
+        endEscape();
+        terminalByte(b);
+        return;
+    }
+    if (escapeLength < ESCAPE_BUFFER_SIZE - 1)
+        EscapeBuffer[escapeLength++] = b;
+    else
+        escapeOverflow = true;
+
+    if (escapeState == ESCAPE_START) {
+        if (b < 0x30)
+            return;                 // intermediate byte
+        if (escapeLength == 1 && b == '[') {
+            escapeState = ESCAPE_CSI;
+            return;
+        }
+        if (escapeLength == 1 && b == ']') {
+            escapeState = ESCAPE_OSC;
+            return;
+        }
+        endEscape();                // final byte: nothing else acts here
+        return;
+    }
+    // Control sequence: parameters and intermediates up to a final byte.
+    if (b < 0x40)
+        return;
+    if (!escapeOverflow)
+        finishControlSequence();
+    endEscape();
+}
+
+namespace {
+
+void terminalByte(unsigned char b)
+{
+    if (inEscape) {
+        collectEscapeByte(b);
+        return;
+    }
+    if (b == 27) {
+        startEscape();
+        return;
+    }
+    if (!controlByte(b))
+        putChar(b);
+}
+
+void telnetByte(unsigned char b)
+{
+    switch (telnetState) {
+    case TELNET_DATA:
+        if (b == TELNET_IAC)
+            telnetState = TELNET_COMMAND;
+        else
+            terminalByte(b);
+        return;
+    case TELNET_COMMAND:
+        telnetState = TELNET_DATA;
+        if (b == TELNET_IAC) {
+            terminalByte(TELNET_IAC);       // IAC IAC is a data byte 255
+        } else if (b >= TELNET_WILL) {
+            telnetVerb = b;
+            telnetState = TELNET_OPTION;
+        } else if (b == TELNET_SB) {
+            telnetState = TELNET_SB_OPTION;
+        } else if (b == TELNET_EL) {
+            eraseCursorRow();
+        } else if (b < TELNET_SE) {
+            terminalByte(b);                // not a command: only the IAC is used up
+        }
+        return;                             // other commands (NOP, GA, ...) are dropped
+    case TELNET_OPTION:
+        telnetState = TELNET_DATA;
+        negotiate(telnetVerb, b);
+        return;
+    case TELNET_SB_OPTION:
+        subOption = b;
+        telnetState = b == TELNET_IAC ? TELNET_SB_IAC : TELNET_SB_DATA;
+        return;
+    case TELNET_SB_DATA:
+        if (b == TELNET_IAC)
+            telnetState = TELNET_SB_IAC;
+        return;
+    case TELNET_SB_IAC:
+        if (b == TELNET_SE) {
+            telnetState = TELNET_DATA;
+            if (subOption == OPTION_TERMINAL_TYPE)
+                reply(TERMINAL_TYPE_REPLY, sizeof TERMINAL_TYPE_REPLY);
+        } else if (b == TELNET_IAC) {
+            telnetState = TELNET_SB_DATA;   // doubled 255 inside the subnegotiation
+        } else {
+            telnetState = TELNET_COMMAND;   // unterminated: take it as a new command
+            telnetByte(b);
+        }
+        return;
+    }
+}
+
+}  // namespace
+
+void interpretBlock(const unsigned char* block, int count)
+{
+    for (int i = 0; i < count; ++i)
+        telnetByte(block[i]);
+}
+
+void resetInterpreter()
+{
+    telnetState = TELNET_DATA;
+    telnetVerb = 0;
+    subOption = 0;
+    memset(EscapeBuffer, 0, sizeof EscapeBuffer);
+    escapeLength = 0;
+    inEscape = false;
+    escapeState = ESCAPE_START;
+    escapeOverflow = false;
+}
