@@ -1,0 +1,4 @@
+#pragma once
+
+extern bool HeadlessQuitRequested;
+extern int HeadlessBellCount;

@@ -1,0 +1,128 @@
+#include "net/connection.h"
+#include "net/socket.h"
+#include "terminal/telnet.h"
+#include "app/platform.h"
+
+#include <cstring>
+
+char HostName[HOST_NAME_SIZE];
+uint32_t PortNumber = DEFAULT_PORT;
+unsigned char ReceiveBlock[RECEIVE_BLOCK_SIZE];
+unsigned char OutQueue[OUT_QUEUE_SIZE];
+int32_t outQueueLength = 0;
+bool writeReady = false;
+
+namespace {
+
+struct StartupError {
+    int code;
+    const char* text;
+};
+
+const StartupError STARTUP_ERRORS[] = {
+    {SOCK_SYSNOTREADY, "WSASYSNOTREADY!"},
+    {SOCK_VERNOTSUPPORTED, "WSAVERNOTSUPPORTED!"},
+    {SOCK_EINPROGRESS, "WSAEINPROGRESS!"},
+    {SOCK_EPROCLIM, "WSAEPROCLIM!"},
+    {SOCK_EFAULT, "WSAEFAULT!"},
+};
+
+void fail(const char* text, const char* caption)
+{
+    showMessageBox(text, caption, MESSAGE_ERROR);
+    requestQuit(0);
+}
+
+}  // namespace
+
+// Starts the socket layer, resolves HostName and connects to PortNumber,
+// then asks for the socket's events. Blocks until it is done; every
+// failure is shown and ends the program through the quit request.
+void connectToHost()
+{
+    int startup = sockStartup();
+    if (startup != 0) {
+        for (const StartupError& e : STARTUP_ERRORS) {
+            if (e.code == startup)
+                showMessageBox(e.text, "Winsock Init Error", MESSAGE_ERROR);
+        }
+        requestQuit(0);
+        return;
+    }
+    sockOpen();
+    const uint16_t port = static_cast<uint16_t>(PortNumber & 0xFFFF);
+    bool connected = false;
+    if (HostName[0] >= '0' && HostName[0] <= '9')
+        connected = sockConnect(sockParseAddress(HostName), port);
+    if (!connected) {
+        uint32_t address = 0;
+        if (!sockLookup(HostName, &address)) {
+            fail("Error looking up host address!", "DNS Error");
+            return;
+        }
+        if (!sockConnect(address, port))
+            fail("Connection error!", "Error");
+    }
+    sockSelectEvents();
+}
+
+void onSocketEvent(int event)
+{
+    switch (event & 0xFFFF) {
+    case SOCKET_READ:
+        onReadable();
+        break;
+    case SOCKET_WRITE:
+        writeReady = true;
+        break;
+    case SOCKET_CLOSE:
+        fail("Disconnected!", "Error");
+        break;
+    default:
+        break;
+    }
+}
+
+// One receive per read event; the socket layer reports another event
+// while data remain.
+void onReadable()
+{
+    int count = sockReceive(ReceiveBlock, RECEIVE_BLOCK_SIZE);
+    if (count > 0)
+        interpretBlock(ReceiveBlock, count);
+}
+
+void sendReply(const unsigned char* bytes, int length)
+{
+    sockSend(bytes, length);
+}
+
+// Characters typed while the queue is full are dropped: nothing is written
+// past it, and what is queued keeps its order.
+void queueTypedChar(unsigned char c)
+{
+    if (outQueueLength >= OUT_QUEUE_SIZE)
+        return;
+    OutQueue[outQueueLength++] = c;
+}
+
+// Sends everything queued in one send once the socket may write; an
+// unsent rest moves to the front, a failed send leaves the queue as it is.
+void sendQueued()
+{
+    if (!writeReady)
+        return;
+    int sent = sockSend(OutQueue, outQueueLength);
+    if (sent <= 0)
+        return;
+    if (sent > outQueueLength)
+        sent = outQueueLength;
+    memmove(OutQueue, OutQueue + sent, static_cast<size_t>(outQueueLength - sent));
+    outQueueLength -= sent;
+}
+
+void disconnect()
+{
+    sockClose();
+    sockCleanup();
+}
