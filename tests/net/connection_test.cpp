@@ -1,0 +1,223 @@
+// The connection logic: start-up, lookup and connect paths with their
+// messages, socket events, the reply path and the queue of typed characters.
+#include "net/connection.h"
+#include "terminal/screen.h"
+#include "terminal/telnet.h"
+#include "tests/net/fake_socket.h"
+#include "tests/support/recording_platform.h"
+#include "app/platform.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+
+using Strings = std::vector<std::string>;
+using Bytes = std::vector<unsigned char>;
+
+class ConnectionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetFakeSocket();
+        resetRecordedPlatform();
+        resetTerminal();
+        ReplyHook = sendReply;
+        HostName[0] = 0;
+        PortNumber = DEFAULT_PORT;
+        outQueueLength = 0;
+        writeReady = false;
+    }
+    void TearDown() override { ReplyHook = nullptr; }
+    static void host(const char* name) { snprintf(HostName, sizeof HostName, "%s", name); }
+    static void type(const std::string& s)
+    {
+        for (char c : s)
+            queueTypedChar(static_cast<unsigned char>(c));
+    }
+    static std::string queued()
+    {
+        return std::string(reinterpret_cast<const char*>(OutQueue), static_cast<size_t>(outQueueLength));
+    }
+};
+
+TEST_F(ConnectionTest, DottedAddressConnectsWithoutALookup)
+{
+    host("10.1.2.3");
+    PortNumber = 2323;
+    Fake.connectResults = {true};
+    connectToHost();
+    EXPECT_EQ(Fake.calls, (Strings{"startup", "open", "connect 10.1.2.3:2323", "select"}));
+    EXPECT_TRUE(RecordedBoxes.empty());
+    EXPECT_EQ(RecordedQuits, 0);
+}
+
+TEST_F(ConnectionTest, NameIsLookedUpFirst)
+{
+    host("localhost");
+    Fake.connectResults = {true};
+    connectToHost();
+    EXPECT_EQ(Fake.calls, (Strings{"startup", "open", "lookup localhost", "connect 127.0.0.1:23", "select"}));
+}
+
+TEST_F(ConnectionTest, PortUsesItsLow16Bits)
+{
+    host("127.0.0.1");
+    PortNumber = 65536 + 80;
+    Fake.connectResults = {true};
+    connectToHost();
+    EXPECT_EQ(Fake.calls[2], "connect 127.0.0.1:80");
+}
+
+TEST_F(ConnectionTest, FailedDottedConnectIsRetriedByNameThenReported)
+{
+    host("127.0.0.1");
+    Fake.connectResults = {false, false};
+    connectToHost();
+    EXPECT_EQ(Fake.calls, (Strings{"startup", "open", "connect 127.0.0.1:23", "lookup 127.0.0.1",
+                                   "connect 127.0.0.1:23", "select"}));
+    ASSERT_EQ(RecordedBoxes.size(), 1u);
+    EXPECT_EQ(RecordedBoxes[0].text, "Connection error!");
+    EXPECT_EQ(RecordedBoxes[0].caption, "Error");
+    EXPECT_EQ(RecordedBoxes[0].icon, MESSAGE_ERROR);
+    EXPECT_EQ(RecordedQuits, 1);
+    EXPECT_EQ(RecordedQuitCode, 0);
+}
+
+TEST_F(ConnectionTest, SecondConnectCanSucceed)
+{
+    host("127.0.0.1");
+    Fake.connectResults = {false, true};
+    connectToHost();
+    EXPECT_TRUE(RecordedBoxes.empty());
+    EXPECT_EQ(RecordedQuits, 0);
+}
+
+TEST_F(ConnectionTest, LookupFailureIsReportedAndNoEventsAreAskedFor)
+{
+    host("no-such-host.invalid");
+    Fake.lookupFinds = false;
+    connectToHost();
+    EXPECT_EQ(Fake.calls, (Strings{"startup", "open", "lookup no-such-host.invalid"}));
+    ASSERT_EQ(RecordedBoxes.size(), 1u);
+    EXPECT_EQ(RecordedBoxes[0].text, "Error looking up host address!");
+    EXPECT_EQ(RecordedBoxes[0].caption, "DNS Error");
+    EXPECT_EQ(RecordedQuits, 1);
+}
+
+TEST_F(ConnectionTest, StartupErrors)
+{
+    struct Case { int code; const char* text; };
+    const Case cases[] = {
+        {10091, "WSASYSNOTREADY!"}, {10092, "WSAVERNOTSUPPORTED!"}, {10036, "WSAEINPROGRESS!"},
+        {10067, "WSAEPROCLIM!"}, {10014, "WSAEFAULT!"}, {12345, nullptr},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        host("127.0.0.1");
+        Fake.startupResult = c.code;
+        connectToHost();
+        EXPECT_EQ(Fake.calls, Strings{"startup"}) << c.code;
+        EXPECT_EQ(RecordedQuits, 1) << c.code;
+        if (c.text) {
+            ASSERT_EQ(RecordedBoxes.size(), 1u) << c.code;
+            EXPECT_EQ(RecordedBoxes[0].text, c.text);
+            EXPECT_EQ(RecordedBoxes[0].caption, "Winsock Init Error");
+        } else {
+            EXPECT_TRUE(RecordedBoxes.empty()) << "an unknown code quits silently";
+        }
+    }
+}
+
+TEST_F(ConnectionTest, SocketEvents)
+{
+    Fake.incoming = {Bytes{'h', 'i'}};
+    onSocketEvent(SOCKET_READ);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(ScreenBuffer) + 199 * 80, 2), "hi");
+    EXPECT_EQ(Fake.calls.back(), "receive 2048");
+
+    onSocketEvent(SOCKET_CONNECT);
+    EXPECT_FALSE(writeReady);
+    onSocketEvent(SOCKET_WRITE | (10054 << 16));  // the error half is not looked at
+    EXPECT_TRUE(writeReady);
+    EXPECT_TRUE(RecordedBoxes.empty());
+
+    onSocketEvent(SOCKET_CLOSE);
+    ASSERT_EQ(RecordedBoxes.size(), 1u);
+    EXPECT_EQ(RecordedBoxes[0].text, "Disconnected!");
+    EXPECT_EQ(RecordedBoxes[0].caption, "Error");
+    EXPECT_EQ(RecordedQuits, 1);
+}
+
+TEST_F(ConnectionTest, EmptyOrFailedReceiveChangesNothing)
+{
+    Fake.incoming = {Bytes{}};          // 0: closing
+    onReadable();
+    onReadable();                        // nothing queued: an error
+    EXPECT_EQ(cursorColumn, 0);
+    EXPECT_TRUE(RecordedBoxes.empty());
+}
+
+TEST_F(ConnectionTest, RepliesGoOutAtOnceAsOneSendEach)
+{
+    const Bytes request = {255, 253, 31, 255, 253, 24};
+    Fake.incoming = {request};
+    onReadable();
+    ASSERT_EQ(Fake.sent.size(), 3u);
+    EXPECT_EQ(Fake.sent[0], (Bytes{255, 251, 31}));
+    EXPECT_EQ(Fake.sent[1], (Bytes{255, 250, 31, 0, 80, 0, 20, 255, 240}));
+    EXPECT_EQ(Fake.sent[2], (Bytes{255, 251, 24}));
+}
+
+TEST_F(ConnectionTest, TypedCharactersWaitForTheFirstWriteReady)
+{
+    type("ab");
+    sendQueued();
+    EXPECT_TRUE(Fake.sent.empty());
+    onSocketEvent(SOCKET_WRITE);
+    type("c");
+    sendQueued();
+    ASSERT_EQ(Fake.sent.size(), 1u);
+    EXPECT_EQ(Fake.sent[0], (Bytes{'a', 'b', 'c'})) << "typed before connecting goes first";
+    EXPECT_EQ(outQueueLength, 0);
+    sendQueued();
+    EXPECT_EQ(Fake.calls.back(), "send 0") << "every frame sends, also an empty queue";
+}
+
+TEST_F(ConnectionTest, ShortAndFailedSendsKeepTheRestInOrder)
+{
+    writeReady = true;
+    type("12345678");
+    Fake.sendLimits = {5, -1, 2};
+    sendQueued();
+    EXPECT_EQ(queued(), "678");
+    type("9");
+    sendQueued();                        // fails
+    EXPECT_EQ(queued(), "6789");
+    sendQueued();
+    EXPECT_EQ(queued(), "89");
+    sendQueued();
+    EXPECT_EQ(queued(), "");
+    std::string all;
+    for (const Bytes& b : Fake.sent)
+        all.append(b.begin(), b.end());
+    EXPECT_EQ(all, "123456789");
+}
+
+TEST_F(ConnectionTest, FullQueueDropsFurtherCharacters)
+{
+    for (int i = 0; i < OUT_QUEUE_SIZE + 50; ++i)
+        queueTypedChar(static_cast<unsigned char>('a' + i % 26));
+    EXPECT_EQ(outQueueLength, OUT_QUEUE_SIZE);
+    EXPECT_EQ(OutQueue[OUT_QUEUE_SIZE - 1], 'a' + (OUT_QUEUE_SIZE - 1) % 26);
+    writeReady = true;
+    Fake.sendLimits = {10};
+    sendQueued();
+    queueTypedChar('!');
+    EXPECT_EQ(outQueueLength, OUT_QUEUE_SIZE - 9);
+    EXPECT_EQ(OutQueue[outQueueLength - 1], '!');
+}
+
+TEST_F(ConnectionTest, DisconnectClosesThenCleansUp)
+{
+    disconnect();
+    EXPECT_EQ(Fake.calls, (Strings{"close", "cleanup"}));
+}
