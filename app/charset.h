@@ -1,0 +1,18 @@
+// Conversions between UTF-8 and the one-byte Windows-1252 code page the
+// program works in (typed characters, host names, message texts).
+#pragma once
+#include <cstdint>
+
+// The next code point of a UTF-8 text at text[*pos], advancing *pos past
+// it. A malformed or truncated sequence yields U+FFFD and skips one byte.
+// Returns -1 at the end (a NUL or `length` reached).
+int32_t nextCodePoint(const char* text, int length, int* pos);
+
+// The Windows-1252 byte of a code point, or -1 when the code page has none
+// (controls included).
+int codePointToCp1252(int32_t codePoint);
+
+// Writes `text` (Windows-1252, NUL-terminated) as NUL-terminated UTF-8 into
+// out[size]; a character that does not fit whole is left off. Returns the
+// length written.
+int cp1252ToUtf8(const char* text, char* out, int size);

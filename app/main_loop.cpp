@@ -1,0 +1,127 @@
+// The main loop: every pass handles all waiting messages, re-applies the
+// window aspect once the window has been sized, then draws one frame, the
+// start menu or the terminal. No sleep, no timer: the buffer swap is the
+// only pacing.
+#include "app/main_loop.h"
+
+#include <cmath>
+
+#include "app/app_state.h"
+#include "app/dialog.h"
+#include "app/menu.h"
+#include "app/platform.h"
+#include "app/window.h"
+#include "net/connection.h"
+#include "net/socket.h"
+#include "render/gl_setup.h"
+#include "render/perspective.h"
+#include "render/random.h"
+#include "terminal/screen.h"
+#include "terminal/telnet.h"
+
+namespace {
+
+// Holding End doubles the scroll pace every second, holding Home halves it.
+constexpr double SPEED_FACTOR_PER_SECOND = 2.0;
+
+void drawTerminalFrame()
+{
+    readClock(&FrameTime);
+    ElapsedSeconds = elapsedBetween(StartTime, FrameTime);
+    renderFrame();
+    swapBuffers();
+    applySpeedKeys();
+    if (scrollActive) advanceScroll();
+    sendQueued();
+}
+
+}  // namespace
+
+void onWindowCreated(int clientWidth, int clientHeight)
+{
+    ReplyHook = sendReply;
+    BellHook = playBell;
+    initGL(clientWidth, clientHeight);
+    buildFont();
+    clearScreen();
+    readClock(&StartTime);
+    // Random numbers drawn before this (the first glitch character inside
+    // initGL) come from the unseeded generator.
+    seedRandom(static_cast<uint32_t>(StartTime.seconds));
+    seedStarfield();
+}
+
+void onWindowSize(int clientWidth, int clientHeight)
+{
+    resizeGL(clientWidth, clientHeight);
+    ResizePending = 1;
+}
+
+void onKeyDown(int virtualKey)
+{
+    if (virtualKey >= 0 && virtualKey < 256) KeyState[virtualKey] = 1;
+}
+
+void onKeyUp(int virtualKey)
+{
+    if (virtualKey >= 0 && virtualKey < 256) KeyState[virtualKey] = 0;
+}
+
+void onTypedChar(unsigned char c)
+{
+    // Queued whatever is shown; only terminal frames send the queue.
+    queueTypedChar(c);
+}
+
+void onLeftButtonDown(int x, int y, int clientWidth, int clientHeight)
+{
+    if (ViewMode == VIEW_MENU) PickedItem = pickMenuItem(x, y, clientWidth, clientHeight);
+}
+
+void releaseWindowResources()
+{
+    deleteFontLists();
+    deleteGlyphTextures();
+    deletePanelTextures();
+}
+
+void applySpeedKeys()
+{
+    // FrameRate is not known before enough terminal frames have passed.
+    if (!(FrameRate > 0.0f) || !std::isfinite(FrameRate)) return;
+    const double factor = std::pow(SPEED_FACTOR_PER_SECOND, 1.0 / FrameRate);
+    double pace = scrollRowsPerSecond;
+    if (KeyState[VK_KEY_END]) pace = std::fmin(pace * factor, SCROLL_ROWS_PER_SECOND_MAX);
+    if (KeyState[VK_KEY_HOME]) pace = std::fmax(pace / factor, SCROLL_ROWS_PER_SECOND_MIN);
+    scrollRowsPerSecond = static_cast<float>(pace);
+}
+
+int aspectHeight(int width, float aspect)
+{
+    // In double: with 1.6f, 1280 gives 799.99998..., which a float quotient
+    // would round up to 800 before the truncation.
+    double height = static_cast<double>(width) / static_cast<double>(aspect);
+    if (!(height >= 1.0)) return 1;
+    if (height > 1.0e9) return 1000000000;
+    return static_cast<int>(height);
+}
+
+int runMainLoop()
+{
+    for (;;) {
+        // Socket readiness (where it is polled rather than posted) and the
+        // connect dialog get their turn with the window messages.
+        pollSocketEvents();
+        pumpDialogs();
+        if (!pumpMessages()) return 1;
+
+        if (ResizePending) reshapeWindow();
+
+        if (ViewMode == VIEW_MENU) {
+            drawMenu();
+            swapBuffers();
+        } else if (SessionRunning) {
+            drawTerminalFrame();
+        }
+    }
+}

@@ -1,0 +1,39 @@
+// The main loop and the window-message handlers that every platform layer
+// feeds: the platform turns its own events into these calls, so that what a
+// message means is written once.
+#pragma once
+
+enum { VK_KEY_END = 35, VK_KEY_HOME = 36 };
+
+// Window creation, after the GL context is current: the fixed GL state and
+// textures, the outline font, a blank screen, the start time, the random
+// seed and the starfield, in this order. Also connects the interpreter's
+// reply and bell outputs.
+void onWindowCreated(int clientWidth, int clientHeight);
+// A new client size: the viewport and projection, and the window aspect is
+// re-applied from the next pass on.
+void onWindowSize(int clientWidth, int clientHeight);
+void onKeyDown(int virtualKey);
+void onKeyUp(int virtualKey);
+// A typed character, one byte in the Windows-1252 code page.
+void onTypedChar(unsigned char c);
+// A left click at client position x, y; picks a menu item while the start
+// menu is shown, does nothing otherwise.
+void onLeftButtonDown(int x, int y, int clientWidth, int clientHeight);
+// Teardown of the GL resources (font lists, glyph and panel textures); the
+// platform then releases the context itself.
+void releaseWindowResources();
+
+// Runs passes of messages, reshape and one frame until the quit request is
+// met; returns the program's result, 1.
+int runMainLoop();
+
+// One terminal frame's polling of the speed keys: End raises the smooth
+// scroll's pace, Home lowers it, by a factor per second of holding
+// independent of the frame rate, within the pace limits.
+void applySpeedKeys();
+
+// The outer height that gives a window `width` wide the aspect `aspect`:
+// the quotient formed in double precision, truncated toward zero, never
+// below 1.
+int aspectHeight(int width, float aspect);

@@ -1,0 +1,88 @@
+// Message boxes, the quit request and the bell with SDL.
+#include <SDL.h>
+
+#include <cmath>
+
+#include "app/charset.h"
+#include "app/platform.h"
+#include "app/platform_sdl.h"
+
+namespace {
+
+enum {
+    MESSAGE_TEXT_SIZE = 3 * 1024,
+    BELL_RATE = 22050,
+    BELL_SAMPLES = BELL_RATE / 10,   // 100 ms
+    BELL_FADE_SAMPLES = BELL_RATE / 200,
+};
+constexpr double BELL_PITCH = 880.0;
+constexpr double BELL_VOLUME = 6000.0;
+
+char MessageText[MESSAGE_TEXT_SIZE];
+char MessageCaption[MESSAGE_TEXT_SIZE];
+
+SDL_AudioDeviceID BellDevice = 0;
+bool BellUnavailable = false;
+Sint16 BellTone[BELL_SAMPLES];
+
+bool openBellDevice()
+{
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    SDL_AudioSpec wanted{};
+    wanted.freq = BELL_RATE;
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = 1;
+    wanted.samples = 512;
+    BellDevice = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+    if (!BellDevice) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return false;
+    }
+    // A sine at 880 Hz, faded in and out so that it does not click.
+    for (int i = 0; i < BELL_SAMPLES; ++i) {
+        double envelope = 1.0;
+        if (i < BELL_FADE_SAMPLES) envelope = static_cast<double>(i) / BELL_FADE_SAMPLES;
+        if (BELL_SAMPLES - 1 - i < BELL_FADE_SAMPLES)
+            envelope = static_cast<double>(BELL_SAMPLES - 1 - i) / BELL_FADE_SAMPLES;
+        BellTone[i] = static_cast<Sint16>(
+            BELL_VOLUME * envelope * std::sin(2.0 * M_PI * BELL_PITCH * i / BELL_RATE));
+    }
+    SDL_PauseAudioDevice(BellDevice, 0);
+    return true;
+}
+
+}  // namespace
+
+void showMessageBox(const char* text, const char* caption, int icon)
+{
+    // The program's texts are Windows-1252; SDL wants UTF-8.
+    cp1252ToUtf8(text, MessageText, MESSAGE_TEXT_SIZE);
+    cp1252ToUtf8(caption, MessageCaption, MESSAGE_TEXT_SIZE);
+    Uint32 flags = icon == MESSAGE_INFORMATION ? SDL_MESSAGEBOX_INFORMATION : SDL_MESSAGEBOX_ERROR;
+    SDL_ShowSimpleMessageBox(flags, MessageCaption, MessageText, nullptr);
+}
+
+void requestQuit(int exitCode)
+{
+    // Queued behind the events already waiting, as a posted quit message
+    // is; the main loop ends when it meets it.
+    SDL_Event quit{};
+    quit.type = SDL_USEREVENT;
+    quit.user.code = QUIT_REQUEST_CODE;
+    quit.user.data1 = nullptr;
+    quit.user.data2 = nullptr;
+    (void)exitCode;   // the program's result is 1 however the loop ends
+    SDL_PushEvent(&quit);
+}
+
+void playBell()
+{
+    if (BellUnavailable) return;
+    if (!BellDevice && !openBellDevice()) {
+        BellUnavailable = true;
+        return;
+    }
+    // A run of bells plays at most one tone behind the sounding one.
+    if (SDL_GetQueuedAudioSize(BellDevice) > sizeof(BellTone)) return;
+    SDL_QueueAudio(BellDevice, BellTone, sizeof(BellTone));
+}

@@ -1,0 +1,263 @@
+// The Linux front end: the main window and its OpenGL context with SDL2,
+// and the SDL events turned into the window messages of the shared main
+// loop. The window is created before its context, as on Windows, so that a
+// failing graphics step still leaves a window whose loop ends at once.
+#include <SDL.h>
+#include <SDL_syswm.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <time.h>
+
+#include "app/app_state.h"
+#include "app/charset.h"
+#include "app/keys_sdl.h"
+#include "app/main_loop.h"
+#include "app/platform.h"
+#include "app/platform_sdl.h"
+#include "app/window.h"
+#include "resources/resource.h"
+
+namespace {
+
+enum { CAPTION_SIZE = 128, TYPED_TEXT_SIZE = 32 };
+
+// 0xDF is the sharp s of the Windows-1252 code page.
+const char WindowCaption[] = QUORVISH_CAPTION_PREFIX "\xDF - " QUORVISH_WEB_ADDRESS;
+const char ErrorCaption[] = "Error";
+
+SDL_Window* MainWindow = nullptr;
+SDL_GLContext RenderContext = nullptr;
+char CaptionUtf8[CAPTION_SIZE];
+
+// Set by QUORVISH_TRACE_FIRST_FRAME=1: the first swap prints its wall-clock
+// time, for start-up measurements.
+bool TraceFirstFrame = false;
+
+void fatalError(const char* text)
+{
+    showMessageBox(text, ErrorCaption, MESSAGE_ERROR);
+    requestQuit(0);
+}
+
+// The GL context on the window, then the shared creation steps. A failing
+// step shows its message and requests the quit; the window stays.
+void createWindowGraphics()
+{
+    RenderContext = SDL_GL_CreateContext(MainWindow);
+    if (!RenderContext) { fatalError("RC Error!"); return; }
+    if (SDL_GL_MakeCurrent(MainWindow, RenderContext) != 0) { fatalError("DC and RC error!!"); return; }
+    int depth = 0, doubleBuffer = 0;
+    SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &depth);
+    SDL_GL_GetAttribute(SDL_GL_DOUBLEBUFFER, &doubleBuffer);
+    if (depth < 16 || !doubleBuffer) { fatalError("Pixel format #2!"); return; }
+    // Vertical sync where the driver offers it; otherwise frames follow
+    // each other as fast as the swap allows.
+    SDL_GL_SetSwapInterval(1);
+
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(MainWindow, &width, &height);
+    onWindowCreated(width, height);
+}
+
+// Teardown on a close request: the GL resources and the context, once;
+// then the quit request. The window itself stays until the process ends.
+void closeWindow()
+{
+    if (RenderContext) {
+        releaseWindowResources();
+        SDL_GL_MakeCurrent(MainWindow, nullptr);
+        SDL_GL_DeleteContext(RenderContext);
+        RenderContext = nullptr;
+    }
+    requestQuit(0);
+}
+
+void sendClientSize()
+{
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(MainWindow, &width, &height);
+    onWindowSize(width, height);
+}
+
+void handleKeyDown(const SDL_KeyboardEvent& key)
+{
+    int virtualKey = virtualKeyFor(key.keysym.sym, key.keysym.scancode);
+    if (virtualKey) onKeyDown(virtualKey);
+    int typed = typedCharForKey(key.keysym.sym, key.keysym.mod);
+    if (typed >= 0) onTypedChar(static_cast<unsigned char>(typed));
+}
+
+void handleTextInput(const SDL_TextInputEvent& text)
+{
+    unsigned char bytes[TYPED_TEXT_SIZE];
+    int count = typedCharsForText(text.text, static_cast<Uint16>(SDL_GetModState()), bytes,
+                                  TYPED_TEXT_SIZE);
+    for (int i = 0; i < count; ++i) onTypedChar(bytes[i]);
+}
+
+void handleWindowEvent(const SDL_WindowEvent& event)
+{
+    if (event.windowID != SDL_GetWindowID(MainWindow)) return;
+    switch (event.event) {
+    case SDL_WINDOWEVENT_SIZE_CHANGED: sendClientSize(); break;
+    case SDL_WINDOWEVENT_CLOSE: closeWindow(); break;
+    default: break;
+    }
+}
+
+void handleClick(const SDL_MouseButtonEvent& button)
+{
+    if (button.button != SDL_BUTTON_LEFT || button.windowID != SDL_GetWindowID(MainWindow)) return;
+    int width = 0, height = 0;
+    SDL_GetWindowSize(MainWindow, &width, &height);
+    onLeftButtonDown(button.x, button.y, width, height);
+}
+
+// The window's frame, zero when there is no window manager.
+void getBorders(int* top, int* left, int* bottom, int* right)
+{
+    if (SDL_GetWindowBordersSize(MainWindow, top, left, bottom, right) != 0)
+        *top = *left = *bottom = *right = 0;
+}
+
+// SDL gives the X11 title property (WM_NAME, of type STRING, which is
+// Latin-1) the UTF-8 bytes; the Windows-1252 caption is the right Latin-1
+// text for it. The UTF-8 title (_NET_WM_NAME) stays as SDL set it.
+void setLatin1Title()
+{
+#if defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(MainWindow, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    XChangeProperty(info.info.x11.display, info.info.x11.window, XA_WM_NAME, XA_STRING, 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(WindowCaption),
+                    static_cast<int>(std::strlen(WindowCaption)));
+#endif
+}
+
+void printFirstFrameTime()
+{
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::fprintf(stderr, "first-frame %lld.%06ld\n", static_cast<long long>(now.tv_sec),
+                 static_cast<long>(now.tv_nsec / 1000));
+}
+
+}  // namespace
+
+bool pumpMessages()
+{
+    bool quit = false;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        switch (event.type) {
+        case SDL_USEREVENT:
+            if (event.user.code == QUIT_REQUEST_CODE) quit = true;
+            break;
+        case SDL_QUIT:   // interrupt or terminate signal: treated as a close
+            closeWindow();
+            break;
+        case SDL_WINDOWEVENT: handleWindowEvent(event.window); break;
+        case SDL_KEYDOWN: handleKeyDown(event.key); break;
+        case SDL_KEYUP: {
+            int virtualKey = virtualKeyFor(event.key.keysym.sym, event.key.keysym.scancode);
+            if (virtualKey) onKeyUp(virtualKey);
+            break;
+        }
+        case SDL_TEXTINPUT: handleTextInput(event.text); break;
+        case SDL_MOUSEBUTTONDOWN: handleClick(event.button); break;
+        default: break;
+        }
+    }
+    return !quit;
+}
+
+void swapBuffers()
+{
+    SDL_GL_SwapWindow(MainWindow);
+    if (TraceFirstFrame) {
+        TraceFirstFrame = false;
+        printFirstFrameTime();
+    }
+}
+
+void reshapeWindow()
+{
+    int width = 0, height = 0, top, left, bottom, right;
+    SDL_GetWindowSize(MainWindow, &width, &height);
+    getBorders(&top, &left, &bottom, &right);
+    int outerWidth = width + left + right;
+    int clientHeight = aspectHeight(outerWidth, WindowAspect) - top - bottom;
+    if (clientHeight < 1) clientHeight = 1;
+    // Only a real change: an unchanged size would still report a new size.
+    if (clientHeight != height) SDL_SetWindowSize(MainWindow, width, clientHeight);
+}
+
+int main(int, char**)
+{
+    const char* trace = std::getenv("QUORVISH_TRACE_FIRST_FRAME");
+    TraceFirstFrame = trace && std::strcmp(trace, "1") == 0;
+
+    // The close button ends the program through the window's own close
+    // event; a click that activates the window also counts as a click.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        fatalError("Window class error!");
+        return 0;
+    }
+
+    // Outer size: the desktop's width by half its height, at the top left.
+    SDL_DisplayMode desktop{};
+    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) {
+        desktop.w = 640;
+        desktop.h = 480;
+    }
+    const int outerWidth = desktop.w;
+    const int outerHeight = desktop.h / 2;
+
+    // Double-buffered RGBA with at least 16 colour bits and a 16-bit depth
+    // buffer; a legacy context, which serves OpenGL 1.1.
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 5);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 5);
+    SDL_GL_SetAttribute(SDL_GL_BUFFER_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+
+    cp1252ToUtf8(WindowCaption, CaptionUtf8, CAPTION_SIZE);
+    const Uint32 flags = SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN;
+    MainWindow = SDL_CreateWindow(CaptionUtf8, 0, 0, outerWidth, outerHeight, flags | SDL_WINDOW_OPENGL);
+    // Without a matching GL visual the window comes without GL, and the
+    // pixel-format error ends the program after its first look at the queue.
+    const bool pixelFormatFound = MainWindow != nullptr;
+    if (!MainWindow) MainWindow = SDL_CreateWindow(CaptionUtf8, 0, 0, outerWidth, outerHeight, flags);
+    if (!MainWindow) {
+        fatalError("Window creation error!");
+        return 0;
+    }
+
+    setLatin1Title();
+
+    if (pixelFormatFound)
+        createWindowGraphics();
+    else
+        fatalError("Sorry dude. Pixel format error!");
+
+    SDL_ShowWindow(MainWindow);
+    SDL_RaiseWindow(MainWindow);
+    // A window manager's frame counts in the outer size.
+    int top, left, bottom, right;
+    getBorders(&top, &left, &bottom, &right);
+    if (top || left || bottom || right)
+        SDL_SetWindowSize(MainWindow, outerWidth - left - right, outerHeight - top - bottom);
+    // The first size message, which starts the reshaping.
+    sendClientSize();
+    SDL_StartTextInput();
+
+    int result = runMainLoop();
+    SDL_Quit();
+    return result;
+}
