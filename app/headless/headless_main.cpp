@@ -23,6 +23,8 @@
 namespace {
 
 std::string Replies;   // one "reply ..." line per sendReply call
+int Sends = 0;         // sends of typed characters, and how many left a rest
+int ShortSends = 0;
 bool RecordReplies = false;
 
 void recordReply(const unsigned char* bytes, int length)
@@ -179,6 +181,7 @@ int runConnect(const char* host, long port, const std::vector<Step>& steps, doub
     const auto deadline = start + std::chrono::duration_cast<Clock::duration>(
                                       std::chrono::duration<double>(seconds));
     size_t next = 0;
+    size_t typed = 0;          // characters of the current --type step already queued
     bool waitFailed = false;
     Clock::time_point doneAt{};
     while (!HeadlessQuitRequested) {
@@ -189,12 +192,23 @@ int runConnect(const char* host, long port, const std::vector<Step>& steps, doub
                 if (!gridContains(s.text))
                     break;
             } else {
-                for (char c : s.text)
-                    queueTypedChar(static_cast<unsigned char>(c));
+                // Typed as fast as the queue takes it: nothing is dropped
+                // here, the rest waits for the next pass.
+                while (typed < s.text.size() && outQueueLength < OUT_QUEUE_SIZE)
+                    queueTypedChar(static_cast<unsigned char>(s.text[typed++]));
+                if (typed < s.text.size())
+                    break;
+                typed = 0;
             }
             ++next;
         }
+        const int before = outQueueLength;
         sendQueued();
+        if (writeReady && before > 0) {
+            Sends += 1;
+            if (outQueueLength > 0)
+                ShortSends += 1;
+        }
         if (scrollActive)
             advanceScroll();
         const auto now = Clock::now();
@@ -221,6 +235,8 @@ int runConnect(const char* host, long port, const std::vector<Step>& steps, doub
     }
     disconnect();
     printState();
+    fprintf(stderr, "quorvish-headless: %d sends of typed characters, %d short or failed\n", Sends,
+            ShortSends);
     return waitFailed ? 1 : 0;
 }
 
