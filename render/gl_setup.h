@@ -28,3 +28,7 @@ void buildFont();
 void deletePanelTextures();
 void deleteGlyphTextures();
 void deleteFontLists();
+
+// The upload step shared by the panels and the glyphs: a new texture name in
+// *slot, RGBA, clamped, linear filters, level 0 only; left bound.
+void uploadTexture(uint32_t* slot, int width, int height, const unsigned char* rgba);

@@ -1,0 +1,161 @@
+// Fixed OpenGL state and the shared resources: panel textures, glyph
+// textures and the outline-font display lists.
+#include "gl_setup.h"
+
+#include "bitmap.h"
+#include "font.h"
+#include "rain.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+uint32_t PanelTextures[PANEL_COUNT];
+const int32_t PanelBitmapIds[PANEL_COUNT] = {109, 108, 110, 117, 112, 115, 114, 111, 116, 113};
+uint32_t GlyphTextures[GLYPH_COUNT];
+uint32_t FontBase;
+
+namespace {
+
+enum {
+    STRIP_WIDTH = GLYPH_COUNT * GLYPH_WIDTH,
+    PANEL_MAX_WIDTH = 256, PANEL_MAX_HEIGHT = 64,
+};
+
+// Start-up pixel buffers, large enough for the biggest panel and the strip.
+unsigned char PanelPixels[PANEL_MAX_WIDTH * PANEL_MAX_HEIGHT * 4];
+unsigned char StripPixels[STRIP_WIDTH * GLYPH_HEIGHT * 4];
+unsigned char CellPixels[GLYPH_WIDTH * GLYPH_HEIGHT * 4];
+
+void setProjection(int width, int height)
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(60.0, static_cast<double>(width) / static_cast<double>(height), 1.0, 200.0);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+} // namespace
+
+void uploadTexture(uint32_t* slot, int width, int height, const unsigned char* rgba)
+{
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    *slot = name;
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+}
+
+void initGL(int width, int height)
+{
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_DEPTH_TEST);
+    glShadeModel(GL_SMOOTH);
+    setProjection(width, height);
+    setupLighting();
+    setupFog();
+    glEnable(GL_FOG);
+    pickGlitchChar();
+    initRain();
+    buildGlyphTextures();
+    loadPanelTextures();
+    glEnable(GL_COLOR_MATERIAL);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+}
+
+void resizeGL(int width, int height)
+{
+    if (height == 0)
+        height = 1;
+    glViewport(0, 0, width, height);
+    setProjection(width, height);
+}
+
+void setupLighting()
+{
+    static const GLfloat ambient[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    static const GLfloat diffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    static const GLfloat specular[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    static const GLfloat position[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+}
+
+void setupFog()
+{
+    static const GLfloat colour[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    glFogi(GL_FOG_MODE, GL_LINEAR);
+    glFogfv(GL_FOG_COLOR, colour);
+    glFogf(GL_FOG_DENSITY, 0.5f);
+    glHint(GL_FOG_HINT, GL_DONT_CARE);
+    glFogf(GL_FOG_START, 17.0f);
+    glFogf(GL_FOG_END, 22.0f);
+}
+
+void loadPanelTextures()
+{
+    loadBitmapTexture(0, 128, 64);
+    loadBitmapTexture(1, 128, 64);
+    loadBitmapTexture(2, 128, 64);
+    loadBitmapTexture(3, 128, 32);
+    loadBitmapTexture(4, 128, 32);
+    loadBitmapTexture(5, 256, 64);
+    loadBitmapTexture(7, 256, 64);
+    loadBitmapTexture(6, 256, 64);
+    loadBitmapTexture(8, 256, 32);
+    loadBitmapTexture(9, 256, 32);
+}
+
+void loadBitmapTexture(int index, int width, int height)
+{
+    if (index < 0 || index >= PANEL_COUNT || width <= 0 || height <= 0 ||
+        width > PANEL_MAX_WIDTH || height > PANEL_MAX_HEIGHT)
+        return;
+    readBitmapPixels(PanelBitmapIds[index], width, height, PanelPixels);
+    uploadTexture(&PanelTextures[index], width, height, PanelPixels);
+}
+
+void buildGlyphTextures()
+{
+    readBitmapPixels(GLYPH_STRIP_BITMAP, STRIP_WIDTH, GLYPH_HEIGHT, StripPixels);
+    for (int k = 0; k < GLYPH_COUNT; ++k) {
+        unsigned char* out = CellPixels;
+        for (int y = 0; y < GLYPH_HEIGHT; ++y) {
+            const unsigned char* in = StripPixels + (y * STRIP_WIDTH + k * GLYPH_WIDTH) * 4;
+            for (int i = 0; i < GLYPH_WIDTH * 4; ++i)
+                *out++ = in[i];
+        }
+        uploadTexture(&GlyphTextures[k], GLYPH_WIDTH, GLYPH_HEIGHT, CellPixels);
+    }
+}
+
+void buildFont()
+{
+    FontBase = glGenLists(FONT_LIST_COUNT);
+    buildFontOutlines(FontBase);
+}
+
+void deletePanelTextures()
+{
+    glDeleteTextures(PANEL_COUNT, PanelTextures);
+}
+
+void deleteGlyphTextures()
+{
+    glDeleteTextures(GLYPH_COUNT, GlyphTextures);
+}
+
+void deleteFontLists()
+{
+    glDeleteLists(FontBase, FONT_LIST_COUNT);
+}
