@@ -10,7 +10,7 @@ SUDO=
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
 
 RUN_PACKAGES=(
-  cmake g++ make pkg-config python3
+  cmake g++ make pkg-config python3 libx11-dev
   libsdl2-dev libfltk1.3-dev libfreetype-dev libfontconfig-dev fonts-liberation2
   libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl-mesa0
   busybox-static
