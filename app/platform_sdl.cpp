@@ -2,6 +2,7 @@
 #include <SDL.h>
 
 #include <cmath>
+#include <cstdio>
 
 #include "app/charset.h"
 #include "app/platform.h"
@@ -59,7 +60,10 @@ void showMessageBox(const char* text, const char* caption, int icon)
     cp1252ToUtf8(text, MessageText, MESSAGE_TEXT_SIZE);
     cp1252ToUtf8(caption, MessageCaption, MESSAGE_TEXT_SIZE);
     Uint32 flags = icon == MESSAGE_INFORMATION ? SDL_MESSAGEBOX_INFORMATION : SDL_MESSAGEBOX_ERROR;
-    SDL_ShowSimpleMessageBox(flags, MessageCaption, MessageText, nullptr);
+    // Where no box can be shown (no display, no font), the text still
+    // reaches the user.
+    if (SDL_ShowSimpleMessageBox(flags, MessageCaption, MessageText, nullptr) != 0)
+        std::fprintf(stderr, "%s: %s\n", MessageCaption, MessageText);
 }
 
 void requestQuit(int exitCode)
