@@ -204,9 +204,10 @@ int pickMenuItem(int x, int y, int width, int height)
     drawBarQuad(3);
     glPopMatrix();
 
+    // At the depth it is drawn at, so that its edges are where they show.
     glPushMatrix();
     glLoadName(ITEM_QUIT);
-    glTranslatef(3.0f, -1.5f, -4.0f);
+    glTranslatef(3.0f, -1.5f, -3.99f);
     glScalef(0.5f, 0.5f, 0.5f);
     drawBarQuad(4);
     glPopMatrix();
