@@ -24,7 +24,7 @@ TEST_PACKAGES=(
   libxxf86vm1:i386
   xvfb xdotool imagemagick x11-utils xauth
   inetutils-telnetd socat iproute2 util-linux login
-  libvterm-dev
+  libvterm-dev python3-pil fonts-dejavu-core
 )
 
 packages=("${RUN_PACKAGES[@]}")
