@@ -6,14 +6,11 @@
 #include <windows.h>
 
 #include "net/connection.h"
+#include "resources/resource.h"
 
 namespace {
 
-// Identifiers of the dialog template and its two edit fields.
 enum {
-    CONNECT_TEMPLATE = 101,
-    HOST_FIELD = 1000,
-    PORT_FIELD = 1001,
     HOST_COPY_LIMIT = 255,   // bytes including the NUL: at most 254 characters
 };
 
@@ -30,15 +27,15 @@ INT_PTR CALLBACK connectDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 {
     switch (message) {
     case WM_INITDIALOG:
-        SetDlgItemTextA(dialog, PORT_FIELD, "23");
+        SetDlgItemTextA(dialog, IDC_PORT, "23");
         return TRUE;   // focus goes to the first tab stop, the OK button
 
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK: {
-            GetDlgItemTextA(dialog, HOST_FIELD, HostName, HOST_COPY_LIMIT);
+            GetDlgItemTextA(dialog, IDC_HOSTNAME, HostName, HOST_COPY_LIMIT);
             BOOL translated = FALSE;
-            UINT port = GetDlgItemInt(dialog, PORT_FIELD, &translated, FALSE);
+            UINT port = GetDlgItemInt(dialog, IDC_PORT, &translated, FALSE);
             PortNumber = translated ? port : static_cast<uint32_t>(DEFAULT_PORT);
             closeDialog(dialog);
             return TRUE;
@@ -62,7 +59,7 @@ INT_PTR CALLBACK connectDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 
 bool openConnectDialog()
 {
-    HWND dialog = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(CONNECT_TEMPLATE),
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_CONNECT),
                                      NULL, connectDialogProc, 0);
     if (dialog == NULL)
         return false;
