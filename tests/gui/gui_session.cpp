@@ -295,3 +295,8 @@ void takeScreenshot(const std::string& name)
     std::string command = "import -window root '" + std::string(dir) + "/" + name + ".png'";
     if (std::system(command.c_str()) != 0) std::fprintf(stderr, "screenshot %s failed\n", name.c_str());
 }
+
+bool xdotool(const std::string& arguments)
+{
+    return std::system(("xdotool " + arguments).c_str()) == 0;
+}

@@ -70,6 +70,10 @@ void sendCloseRequest(WindowWatch& watch, Window window);
 // timeoutSeconds pass; returns its last value.
 bool waitUntil(WindowWatch& watch, const std::function<bool()>& done, double timeoutSeconds);
 
+// Runs xdotool with these arguments (a shell word list) on the current
+// display; true when it succeeded.
+bool xdotool(const std::string& arguments);
+
 // With QUORVISH_SHOT_DIR set, a picture of the whole screen there as
 // NAME.png (for looking at; the tests do not read it).
 void takeScreenshot(const std::string& name);
