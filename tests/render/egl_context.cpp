@@ -59,6 +59,8 @@ bool createHeadlessContext(int width, int height)
     return true;
 }
 
+// The display stays initialised for the next context: terminating it unloads
+// the driver, whose start-up allocations would then show up as leaks.
 void destroyHeadlessContext()
 {
     if (Display == EGL_NO_DISPLAY)
@@ -68,8 +70,6 @@ void destroyHeadlessContext()
         eglDestroyContext(Display, Context);
     if (Surface != EGL_NO_SURFACE)
         eglDestroySurface(Display, Surface);
-    eglTerminate(Display);
-    Display = EGL_NO_DISPLAY;
     Surface = EGL_NO_SURFACE;
     Context = EGL_NO_CONTEXT;
 }
