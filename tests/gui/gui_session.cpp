@@ -1,7 +1,10 @@
 #include "tests/gui/gui_session.h"
 
 #include <X11/Xatom.h>
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -299,4 +302,101 @@ void takeScreenshot(const std::string& name)
 bool xdotool(const std::string& arguments)
 {
     return std::system(("xdotool " + arguments).c_str()) == 0;
+}
+
+bool mapSpareKeysyms(const std::vector<KeySym>& keysyms)
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    int keycode = 248;
+    for (KeySym keysym : keysyms) {
+        KeySym both[2] = {keysym, keysym};
+        XChangeKeyboardMapping(display, keycode++, 2, both, 1);
+    }
+    XSync(display, False);
+    XCloseDisplay(display);
+    return true;
+}
+
+bool Listener::open()
+{
+    socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (socket < 0 || bind(socket, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        listen(socket, 1) != 0 ||
+        getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return false;
+    port = ntohs(address.sin_port);
+    return true;
+}
+
+void Listener::poll()
+{
+    if (connection < 0) {
+        pollfd p = {socket, POLLIN, 0};
+        if (::poll(&p, 1, 0) > 0) connection = accept(socket, nullptr, nullptr);
+        return;
+    }
+    pollfd p = {connection, POLLIN, 0};
+    while (::poll(&p, 1, 0) > 0) {
+        char buffer[256];
+        ssize_t n = recv(connection, buffer, sizeof buffer, 0);
+        if (n <= 0) break;
+        received.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+Listener::~Listener()
+{
+    if (connection >= 0) close(connection);
+    if (socket >= 0) close(socket);
+}
+
+std::string hexBytes(const std::string& bytes)
+{
+    std::string out;
+    char cell[4];
+    for (unsigned char b : bytes) {
+        std::snprintf(cell, sizeof cell, "%02x ", b);
+        out += cell;
+    }
+    return out;
+}
+
+bool connectThroughMenu(WindowWatch& watch, const MenuSpots& spots, const std::string& dialogTitle,
+                        int port, std::string* failedStep)
+{
+    auto fail = [&](const char* step) {
+        *failedStep = step;
+        return false;
+    };
+    auto point = [](int x, int y) { return std::to_string(x) + " " + std::to_string(y); };
+    if (!xdotool("mousemove --sync " + point(spots.hostAddress[0], spots.hostAddress[1]) + " click 1"))
+        return fail("click the host address label");
+    Window dialog = 0;
+    Geometry shape;
+    if (!waitUntil(watch, [&] {
+            return (dialog = findWindow(watch, dialogTitle)) != 0 &&
+                   windowGeometry(watch, dialog, &shape) && shape.mapped;
+        }, 60.0))
+        return fail("the connect dialog did not open");
+    auto at = [&](const double* fraction) {
+        return point(shape.x + static_cast<int>(shape.width * fraction[0]),
+                     shape.y + static_cast<int>(shape.height * fraction[1]));
+    };
+    if (!xdotool("windowfocus --sync " + std::to_string(dialog)) ||
+        !xdotool("mousemove --sync " + at(spots.hostField) + " click 1 type 127.0.0.1") ||
+        !xdotool("mousemove --sync " + at(spots.portField) + " click 1 key End BackSpace BackSpace type " +
+                 std::to_string(port)) ||
+        !xdotool("mousemove --sync " + at(spots.okButton) + " click 1"))
+        return fail("fill in the dialog");
+    // The dialog closes on OK; the next click goes to the menu.
+    if (!waitUntil(watch, [&] { return !windowGeometry(watch, dialog, &shape) || !shape.mapped; }, 60.0))
+        return fail("the dialog did not close on OK");
+    if (!xdotool("mousemove --sync " + point(spots.connect[0], spots.connect[1]) + " click 1"))
+        return fail("click the connect button");
+    return true;
 }

@@ -74,6 +74,47 @@ bool waitUntil(WindowWatch& watch, const std::function<bool()>& done, double tim
 // display; true when it succeeded.
 bool xdotool(const std::string& arguments);
 
+// Binds these keysyms to keycodes from 248 up before the program starts,
+// so that typing them needs no remapping on the fly (clients can read a
+// key press before they have seen a new mapping, and the character is
+// lost). Needs the server's keyboard map to persist (-noreset and a
+// connection kept open, as the watch does).
+bool mapSpareKeysyms(const std::vector<KeySym>& keysyms);
+
+// A listener on 127.0.0.1 at a port the system picks, standing in for the
+// host: takes the program's connection and collects what it sends.
+struct Listener {
+    int socket = -1;
+    int connection = -1;
+    int port = 0;
+    std::string received;
+
+    bool open();
+    // Accepts when a connection waits, then reads what has arrived.
+    void poll();
+    ~Listener();
+};
+
+std::string hexBytes(const std::string& bytes);
+
+// Where the start menu and the connect dialog take their clicks: screen
+// positions of the host-address label and the connect button for a
+// 1280 x 1024 desktop, and the host field, port field and OK button as
+// fractions of the dialog's window.
+struct MenuSpots {
+    int hostAddress[2];
+    int connect[2];
+    double hostField[2];
+    double portField[2];
+    double okButton[2];
+};
+
+// Opens the connect dialog, types 127.0.0.1 and `port`, presses OK and
+// then the connect button. False (with the step in *failedStep) when a
+// step could not be done.
+bool connectThroughMenu(WindowWatch& watch, const MenuSpots& spots, const std::string& dialogTitle,
+                        int port, std::string* failedStep);
+
 // With QUORVISH_SHOT_DIR set, a picture of the whole screen there as
 // NAME.png (for looking at; the tests do not read it).
 void takeScreenshot(const std::string& name);
