@@ -204,6 +204,8 @@ int main(int, char**)
     // event; a click that activates the window also counts as a click.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // A window among others: the desktop's compositor stays on.
+    SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         fatalError("Window class error!");
         return 0;
