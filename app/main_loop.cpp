@@ -24,6 +24,9 @@ namespace {
 // Holding End doubles the scroll pace every second, holding Home halves it.
 constexpr double SPEED_FACTOR_PER_SECOND = 2.0;
 
+// Window systems take sizes up to 32767 pixels.
+constexpr int MAX_WINDOW_HEIGHT = 32767;
+
 void drawTerminalFrame()
 {
     readClock(&FrameTime);
@@ -102,7 +105,7 @@ int aspectHeight(int width, float aspect)
     // would round up to 800 before the truncation.
     double height = static_cast<double>(width) / static_cast<double>(aspect);
     if (!(height >= 1.0)) return 1;
-    if (height > 1.0e9) return 1000000000;
+    if (height > MAX_WINDOW_HEIGHT) return MAX_WINDOW_HEIGHT;
     return static_cast<int>(height);
 }
 

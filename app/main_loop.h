@@ -34,6 +34,6 @@ int runMainLoop();
 void applySpeedKeys();
 
 // The outer height that gives a window `width` wide the aspect `aspect`:
-// the quotient formed in double precision, truncated toward zero, never
-// below 1.
+// the quotient formed in double precision, truncated toward zero, within
+// 1..32767.
 int aspectHeight(int width, float aspect);
