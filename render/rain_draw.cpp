@@ -105,6 +105,17 @@ void drawRainRows()
     // in single precision exactly as those translations would be.
     const RainLayout& layout = TallScreen ? TALL_LAYOUT : WIDE_LAYOUT;
     glColor3f(0.0f, 1.0f, 0.0f);
+
+    // Neither the depth test nor the fog changes a pixel here: the quads of
+    // a frame lie side by side in one plane and never cover each other, and
+    // the linear fog starts 17 units out, well behind the grid. Leaving both
+    // out of the per-pixel work makes the frame about a fifth cheaper on a
+    // software renderer.
+    GLboolean depthTest = glIsEnabled(GL_DEPTH_TEST);
+    GLboolean fog = glIsEnabled(GL_FOG);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_FOG);
+
     GlyphBatchCount = 0;
     float y = layout.originY;
     for (int r = layout.firstRow; r < RAIN_ROWS; ++r) {
@@ -118,6 +129,10 @@ void drawRainRows()
         }
     }
     flushGlyphBatch(layout.originZ + 1.0f);
+    if (depthTest)
+        glEnable(GL_DEPTH_TEST);
+    if (fog)
+        glEnable(GL_FOG);
 }
 
 void drawGlyphString(const char* text, float advance, int colourRow)

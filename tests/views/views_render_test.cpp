@@ -771,6 +771,70 @@ TEST_F(ViewsRenderTest, GlyphStringFollowsTheCurrentMatrix)
     }
 }
 
+// What the frames leave of the fixed state: the glyph check of the first
+// perspective frame and the rain's shortcuts put everything back.
+struct FixedState {
+    GLint viewport[4];
+    GLint matrixMode;
+    GLint renderMode;
+    GLfloat projection[16];
+    GLfloat clearColour[4];
+    GLboolean enabled[9];
+    GLint depthFunc;
+    GLint frontFace;
+    GLint cullMode;
+};
+
+FixedState readFixedState()
+{
+    static const GLenum caps[9] = {GL_DEPTH_TEST, GL_FOG, GL_LIGHTING, GL_LIGHT0,
+                                   GL_COLOR_MATERIAL, GL_CULL_FACE, GL_BLEND, GL_SCISSOR_TEST,
+                                   GL_COLOR_LOGIC_OP};
+    FixedState s = {};
+    glGetIntegerv(GL_VIEWPORT, s.viewport);
+    glGetIntegerv(GL_MATRIX_MODE, &s.matrixMode);
+    glGetIntegerv(GL_RENDER_MODE, &s.renderMode);
+    glGetFloatv(GL_PROJECTION_MATRIX, s.projection);
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, s.clearColour);
+    for (int i = 0; i < 9; ++i)
+        s.enabled[i] = glIsEnabled(caps[i]);
+    glGetIntegerv(GL_DEPTH_FUNC, &s.depthFunc);
+    glGetIntegerv(GL_FRONT_FACE, &s.frontFace);
+    glGetIntegerv(GL_CULL_FACE_MODE, &s.cullMode);
+    return s;
+}
+
+TEST_F(ViewsRenderTest, FramesLeaveTheFixedStateAsTheyFoundIt)
+{
+    forgetTextRowBatches();   // the next perspective frame reads the font back again
+    FixedState before = readFixedState();
+    fillSessionPage();
+    ViewMode = VIEW_PERSPECTIVE;
+    renderFrame();
+    EXPECT_EQ(TextGlyphsReproduced, 256);
+    ViewMode = VIEW_RAIN;
+    renderFrame();
+    ViewMode = VIEW_PERSPECTIVE;
+    renderFrame();
+    FixedState after = readFixedState();
+    EXPECT_EQ(std::memcmp(before.viewport, after.viewport, sizeof before.viewport), 0);
+    EXPECT_EQ(after.matrixMode, GL_MODELVIEW);
+    EXPECT_EQ(after.renderMode, GL_RENDER);
+    EXPECT_EQ(std::memcmp(before.projection, after.projection, sizeof before.projection), 0);
+    EXPECT_EQ(std::memcmp(before.clearColour, after.clearColour, sizeof before.clearColour), 0);
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(before.enabled[i], after.enabled[i]) << "capability " << i;
+    EXPECT_EQ(after.depthFunc, GL_LEQUAL);
+    EXPECT_EQ(after.frontFace, GL_CCW);
+    EXPECT_EQ(after.cullMode, GL_BACK);
+    GLint depth = 0;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+    EXPECT_EQ(depth, 1);
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &depth);
+    EXPECT_EQ(depth, 1);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 // ---------------------------------------------------------------------------
 // Pictures for people: the views as a user sees them.
 
