@@ -29,8 +29,8 @@ namespace {
 
 enum {
     GLYPH_CODES = 256,
-    SHAPE_VERTEX_POOL = 1 << 16,
-    FEEDBACK_FLOATS = 1 << 18,
+    SHAPE_VERTEX_POOL = 1 << 15,   // the whole font takes about 12,000
+    FEEDBACK_FLOATS = 1 << 17,
     ROW_CACHE_SIZE = 64,
     // The check draws each glyph at CHECK_SCALE pixels per em in a cell of
     // its own, origin at (CHECK_LEFT, CHECK_BASE) inside the cell.
