@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "tests/gui/gui_session.h"
@@ -36,6 +37,14 @@ protected:
 
     void TearDown() override
     {
+        if (!programEnded(program)) {
+            // Ends every process of the prefix through its server, so that no
+            // Wine process outlives the run (and keeps the runner's lock).
+            std::string kill = std::string("WINEPREFIX='") + QUORVISH_WINE_PREFIX +
+                               "' WINEARCH=win32 wineserver -k";
+            if (std::system(kill.c_str()) != 0) std::fprintf(stderr, "wineserver -k failed\n");
+            waitUntil(watch, [&] { return programEnded(program); }, 60.0);
+        }
         stopProgram(program);
         closeWatch(watch);
         stopXServer(server);
@@ -115,6 +124,9 @@ TEST_F(WineWindowTest, TypedKeysReachTheHostAsOneWindows1252ByteEach)
         << programErrors(program);
     const std::string main = std::to_string(window);
 
+    // The rain view: under Wine's 32-bit Mesa the perspective view's first
+    // frame currently faults inside the driver, which this test is not about.
+    ASSERT_TRUE(xdotool("mousemove --sync 191 105 click 1"));
     ASSERT_TRUE(xdotool("windowfocus --sync " + main + " key m"));
     // Wine draws the caption and frame inside the 1280 x 544 window, so the
     // menu sits lower than on Linux; the dialog's window has its caption too.
