@@ -22,7 +22,7 @@ TEST_PACKAGES=(
   libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libxrender1:i386 libxrandr2:i386
   libxi6:i386 libxcursor1:i386 libxinerama1:i386 libxcomposite1:i386 libxfixes3:i386
   libxxf86vm1:i386
-  xvfb xdotool imagemagick x11-utils xauth
+  xvfb xdotool imagemagick x11-utils xauth xfonts-base
   inetutils-telnetd socat iproute2 util-linux login
   libvterm-dev python3-pil fonts-dejavu-core
 )

@@ -76,6 +76,9 @@ stop_all() {
         done
         kill -KILL "$server_pid" 2>/dev/null
         wait "$server_pid" 2>/dev/null
+        # A Wine process that outlived its server (explorer.exe does) would
+        # keep the prefix busy for every later run.
+        timeout 10 wineserver -k 9>&- 2>/dev/null
     fi
     server_pid=
 }
@@ -86,7 +89,8 @@ trap 'stop_all; exit 130' INT
 # Starts this run's own wineserver in the foreground of a background job, so
 # that its process id is known, and waits until it holds the prefix's lock.
 start_server() {
-    wineserver -f &
+    # Wine's processes must not inherit the prefix lock (fd 9).
+    wineserver -f 9>&- &
     server_pid=$!
     local i fd
     for i in $(seq 100); do
@@ -103,7 +107,7 @@ start_server() {
 
 # Waits for this run's wineserver to end by itself, then makes sure.
 finish_server() {
-    timeout 120 wineserver -w
+    timeout 120 wineserver -w 9>&-
     stop_all
 }
 
@@ -116,8 +120,8 @@ boot_prefix() {
     unset DISPLAY
     local ok=0
     if start_server &&
-        timeout 300 wineboot -u &&
-        timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null; then
+        timeout 300 wineboot -u 9>&- &&
+        timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f 9>&- >/dev/null; then
         mkdir -p "$prefix/drive_c/windows/Fonts"
         if [ -d /usr/share/wine/fonts ]; then
             ln -sf /usr/share/wine/fonts/* "$prefix/drive_c/windows/Fonts/"
@@ -149,7 +153,7 @@ if [ -z "${DISPLAY:-}" ]; then
     unset DISPLAY
 fi
 start_server || { echo "wine-run: wineserver did not start" >&2; exit 125; }
-timeout -k 10 "$run_timeout" wine "$@" &
+timeout -k 10 "$run_timeout" wine "$@" 9>&- &
 program_pid=$!
 wait $program_pid
 rc=$?
