@@ -8,6 +8,7 @@
 #include "app/platform.h"
 
 #include <cstring>
+#include <deque>
 #include <gtest/gtest.h>
 
 using Strings = std::vector<std::string>;
@@ -39,68 +40,54 @@ protected:
     }
 };
 
-TEST_F(ConnectionTest, DottedAddressConnectsWithoutALookup)
+TEST_F(ConnectionTest, ConnectPaths)
 {
-    host("10.1.2.3");
-    PortNumber = 2323;
-    Fake.connectResults = {true};
-    connectToHost();
-    EXPECT_EQ(Fake.calls, (Strings{"startup", "open", "connect 10.1.2.3:2323", "select"}));
-    EXPECT_TRUE(RecordedBoxes.empty());
-    EXPECT_EQ(RecordedQuits, 0);
-}
-
-TEST_F(ConnectionTest, NameIsLookedUpFirst)
-{
-    host("localhost");
-    Fake.connectResults = {true};
-    connectToHost();
-    EXPECT_EQ(Fake.calls, (Strings{"startup", "open", "lookup localhost", "connect 127.0.0.1:23", "select"}));
-}
-
-TEST_F(ConnectionTest, PortUsesItsLow16Bits)
-{
-    host("127.0.0.1");
-    PortNumber = 65536 + 80;
-    Fake.connectResults = {true};
-    connectToHost();
-    EXPECT_EQ(Fake.calls[2], "connect 127.0.0.1:80");
-}
-
-TEST_F(ConnectionTest, FailedDottedConnectIsRetriedByNameThenReported)
-{
-    host("127.0.0.1");
-    Fake.connectResults = {false, false};
-    connectToHost();
-    EXPECT_EQ(Fake.calls, (Strings{"startup", "open", "connect 127.0.0.1:23", "lookup 127.0.0.1",
-                                   "connect 127.0.0.1:23", "select"}));
-    ASSERT_EQ(RecordedBoxes.size(), 1u);
-    EXPECT_EQ(RecordedBoxes[0].text, "Connection error!");
-    EXPECT_EQ(RecordedBoxes[0].caption, "Error");
-    EXPECT_EQ(RecordedBoxes[0].icon, MESSAGE_ERROR);
-    EXPECT_EQ(RecordedQuits, 1);
-    EXPECT_EQ(RecordedQuitCode, 0);
-}
-
-TEST_F(ConnectionTest, SecondConnectCanSucceed)
-{
-    host("127.0.0.1");
-    Fake.connectResults = {false, true};
-    connectToHost();
-    EXPECT_TRUE(RecordedBoxes.empty());
-    EXPECT_EQ(RecordedQuits, 0);
-}
-
-TEST_F(ConnectionTest, LookupFailureIsReportedAndNoEventsAreAskedFor)
-{
-    host("no-such-host.invalid");
-    Fake.lookupFinds = false;
-    connectToHost();
-    EXPECT_EQ(Fake.calls, (Strings{"startup", "open", "lookup no-such-host.invalid"}));
-    ASSERT_EQ(RecordedBoxes.size(), 1u);
-    EXPECT_EQ(RecordedBoxes[0].text, "Error looking up host address!");
-    EXPECT_EQ(RecordedBoxes[0].caption, "DNS Error");
-    EXPECT_EQ(RecordedQuits, 1);
+    struct Case {
+        const char* name;
+        const char* host;
+        uint32_t port;
+        std::deque<bool> connects;
+        bool lookupFinds;
+        Strings calls;
+        const char* box;       // text, caption follow from it
+        const char* caption;
+    };
+    const Case cases[] = {
+        {"a dotted address connects without a lookup", "10.1.2.3", 2323, {true}, true,
+         {"startup", "open", "connect 10.1.2.3:2323", "select"}, nullptr, nullptr},
+        {"a name is looked up first", "localhost", 23, {true}, true,
+         {"startup", "open", "lookup localhost", "connect 127.0.0.1:23", "select"}, nullptr, nullptr},
+        {"the port is the low 16 bits", "127.0.0.1", 65536 + 80, {true}, true,
+         {"startup", "open", "connect 127.0.0.1:80", "select"}, nullptr, nullptr},
+        {"a failed dotted connect is retried by name", "127.0.0.1", 23, {false, true}, true,
+         {"startup", "open", "connect 127.0.0.1:23", "lookup 127.0.0.1", "connect 127.0.0.1:23", "select"},
+         nullptr, nullptr},
+        {"both connects fail", "127.0.0.1", 23, {false, false}, true,
+         {"startup", "open", "connect 127.0.0.1:23", "lookup 127.0.0.1", "connect 127.0.0.1:23", "select"},
+         "Connection error!", "Error"},
+        {"the lookup finds nothing: no events are asked for", "no-such-host", 23, {}, false,
+         {"startup", "open", "lookup no-such-host"}, "Error looking up host address!", "DNS Error"},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        host(c.host);
+        PortNumber = c.port;
+        Fake.connectResults = c.connects;
+        Fake.lookupFinds = c.lookupFinds;
+        connectToHost();
+        EXPECT_EQ(Fake.calls, c.calls) << c.name;
+        if (c.box) {
+            ASSERT_EQ(RecordedBoxes.size(), 1u) << c.name;
+            EXPECT_EQ(RecordedBoxes[0].text, c.box);
+            EXPECT_EQ(RecordedBoxes[0].caption, c.caption);
+            EXPECT_EQ(RecordedBoxes[0].icon, MESSAGE_ERROR);
+            EXPECT_EQ(RecordedQuits, 1) << c.name;
+            EXPECT_EQ(RecordedQuitCode, 0);
+        } else {
+            EXPECT_TRUE(RecordedBoxes.empty()) << c.name;
+            EXPECT_EQ(RecordedQuits, 0) << c.name;
+        }
+    }
 }
 
 TEST_F(ConnectionTest, StartupErrors)
@@ -214,10 +201,4 @@ TEST_F(ConnectionTest, FullQueueDropsFurtherCharacters)
     queueTypedChar('!');
     EXPECT_EQ(outQueueLength, OUT_QUEUE_SIZE - 9);
     EXPECT_EQ(OutQueue[outQueueLength - 1], '!');
-}
-
-TEST_F(ConnectionTest, DisconnectClosesThenCleansUp)
-{
-    disconnect();
-    EXPECT_EQ(Fake.calls, (Strings{"close", "cleanup"}));
 }

@@ -6,16 +6,6 @@
 
 using ScreenTest = TerminalTest;
 
-TEST_F(ScreenTest, StartsBlankAtTheBottomRow)
-{
-    EXPECT_EQ(cursorRow, 199);
-    EXPECT_EQ(cursorColumn, 0);
-    EXPECT_EQ(topLine, 175);
-    EXPECT_FALSE(scrollActive);
-    for (int r = 0; r < SCREEN_ROWS; ++r)
-        ASSERT_EQ(text(r), "") << "row " << r;
-}
-
 TEST_F(ScreenTest, EightyCharactersWaitInTheLastColumnAndWrapOnTheNext)
 {
     feed(std::string(80, 'a'));
@@ -111,16 +101,6 @@ TEST_F(ScreenTest, ShiftNeverTouchesRow200)
     EXPECT_EQ(text(200), "bottom");
 }
 
-TEST_F(ScreenTest, ClearScreenLeavesCursorAndScroll)
-{
-    feed("abc\n");
-    clearScreen();
-    EXPECT_EQ(text(198), "");
-    EXPECT_EQ(cursorColumn, 3);
-    EXPECT_EQ(topLine, 174);
-    EXPECT_TRUE(scrollActive);
-}
-
 TEST_F(ScreenTest, PutCharNeverWritesOutsideTheGrid)
 {
     const int positions[][2] = {{-5, -5}, {500, 500}, {200, 80}, {-1, 79}, {0, 1000}};
@@ -196,13 +176,4 @@ TEST_F(ScreenTest, OddFrameRatesStillEndTheScroll)
     EXPECT_EQ(scrollStep, 0.0f);
     EXPECT_EQ(scrollOffset, 0.0f) << "the page stands still";
     EXPECT_EQ(topLine, 174);
-}
-
-TEST_F(ScreenTest, AdvanceScrollAtRestOnlyRecomputesTheStep)
-{
-    FrameRate = 30.0f;
-    advanceScroll();
-    EXPECT_FLOAT_EQ(scrollStep, 0.075f);
-    EXPECT_EQ(scrollOffset, 0.0f);
-    EXPECT_EQ(topLine, 175);
 }

@@ -46,25 +46,25 @@ TEST_F(TelnetTest, NegotiationRepliesAndNoProtocolBytesInTheGrid)
     }
 }
 
-TEST_F(TelnetTest, DoubledIacIsOneDataByte)
+TEST_F(TelnetTest, CommandsInTheDataStream)
 {
-    feed(Bytes{'a', 255, 255, 'b'});
-    EXPECT_EQ(row(199).substr(0, 3), std::string("a\xff" "b"));
-    EXPECT_TRUE(Replies.empty());
-}
-
-TEST_F(TelnetTest, EraseLineBlanksTheRowAndReturnsTheCursor)
-{
-    feed("some text");
-    feed(Bytes{255, 248, 'x'});
-    EXPECT_EQ(text(199), "x");
-    EXPECT_EQ(cursorColumn, 1);
-}
-
-TEST_F(TelnetTest, IacBeforeAPlainByteUsesUpOnlyTheIac)
-{
-    feed(Bytes{255, 'A', 'B'});
-    EXPECT_EQ(text(199), "AB");
+    struct Case { const char* name; Bytes in; std::string row; int column; };
+    const Case cases[] = {
+        {"IAC IAC is one data byte 255", {'a', 255, 255, 'b'}, "a\xff" "b", 3},
+        {"erase line blanks the row and returns the cursor", {'t', 'e', 'x', 't', 255, 248, 'x'}, "x", 1},
+        {"IAC before a plain byte uses up only the IAC", {255, 'A', 'B'}, "AB", 2},
+        {"padding and shifts are not stored", {'a', 0, 14, 'b', 15, 0, 0, 'c'}, "abc", 3},
+        {"CR NUL is a bare carriage return", {'a', '\r', 0}, "a", 0},
+        {"other control codes and high bytes are stored", {1, 12, 127, 128, 254},
+         "\x01\x0c\x7f\x80\xfe", 5},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        feed(c.in);
+        EXPECT_EQ(text(199), c.row) << c.name;
+        EXPECT_EQ(cursorColumn, c.column) << c.name;
+        EXPECT_TRUE(Replies.empty()) << c.name;
+    }
 }
 
 TEST_F(TelnetTest, CommandsSplitAtEveryPointGiveTheSameReplies)
@@ -81,22 +81,6 @@ TEST_F(TelnetTest, CommandsSplitAtEveryPointGiveTheSameReplies)
         EXPECT_EQ(Replies, whole) << "cut at " << cut;
         EXPECT_EQ(row(199), wholeRow) << "cut at " << cut;
     }
-}
-
-TEST_F(TelnetTest, PaddingAndShiftsAreNotStored)
-{
-    feed(Bytes{'a', 0, 14, 'b', 15, 0, 0, 'c'});
-    EXPECT_EQ(text(199), "abc");
-    SetUp();
-    feed(Bytes{'a', '\r', 0});
-    EXPECT_EQ(cursorColumn, 0) << "CR NUL is a bare carriage return";
-    EXPECT_EQ(text(199), "a");
-}
-
-TEST_F(TelnetTest, OtherControlCodesAndHighBytesAreStored)
-{
-    feed(Bytes{1, 12, 127, 128, 254});
-    EXPECT_EQ(row(199).substr(0, 5), std::string("\x01\x0c\x7f\x80\xfe"));
 }
 
 TEST_F(TelnetTest, ControlCharacters)
