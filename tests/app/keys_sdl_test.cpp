@@ -1,104 +1,77 @@
-// SDL key events as Windows virtual-key codes and one-byte characters.
+// SDL key events and text input as Windows virtual-key codes and one
+// Windows-1252 byte per character, and the UTF-8 of titles and messages.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
-#include <vector>
 
+#include "app/charset.h"
 #include "app/keys_sdl.h"
 
 namespace {
 
 TEST(VirtualKeys, CodesOfTheKeysTheProgramAndHostsUse)
 {
-    struct Case {
-        SDL_Keycode key;
-        SDL_Scancode scancode;
-        int expected;
-    } cases[] = {
-        {SDLK_HOME, SDL_SCANCODE_HOME, 36},       {SDLK_END, SDL_SCANCODE_END, 35},
-        {SDLK_LEFT, SDL_SCANCODE_LEFT, 37},       {SDLK_UP, SDL_SCANCODE_UP, 38},
-        {SDLK_RIGHT, SDL_SCANCODE_RIGHT, 39},     {SDLK_DOWN, SDL_SCANCODE_DOWN, 40},
-        {SDLK_a, SDL_SCANCODE_A, 'A'},            {SDLK_z, SDL_SCANCODE_Z, 'Z'},
-        // A French layout: the key at the place of Q types 'a' and is VK 'A'.
-        {SDLK_a, SDL_SCANCODE_Q, 'A'},
-        {SDLK_0, SDL_SCANCODE_0, '0'},            {SDLK_9, SDL_SCANCODE_9, '9'},
-        {SDLK_RETURN, SDL_SCANCODE_RETURN, 13},   {SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER, 13},
-        {SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, 27},   {SDLK_BACKSPACE, SDL_SCANCODE_BACKSPACE, 8},
-        {SDLK_TAB, SDL_SCANCODE_TAB, 9},          {SDLK_SPACE, SDL_SCANCODE_SPACE, 32},
-        {SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, 16},   {SDLK_RCTRL, SDL_SCANCODE_RCTRL, 17},
-        {SDLK_F1, SDL_SCANCODE_F1, 112},          {SDLK_F12, SDL_SCANCODE_F12, 123},
-        {SDLK_KP_5, SDL_SCANCODE_KP_5, 101},      {SDLK_DELETE, SDL_SCANCODE_DELETE, 46},
-        {SDLK_PAGEUP, SDL_SCANCODE_PAGEUP, 33},   {SDLK_MINUS, SDL_SCANCODE_MINUS, 189},
-        {SDLK_UNKNOWN, SDL_SCANCODE_UNKNOWN, 0},  {SDLK_MUTE, SDL_SCANCODE_MUTE, 0},
+    struct Case { SDL_Keycode key; SDL_Scancode scancode; int expected; } cases[] = {
+        {SDLK_HOME, SDL_SCANCODE_HOME, 36},   {SDLK_END, SDL_SCANCODE_END, 35},
+        {SDLK_z, SDL_SCANCODE_Z, 'Z'},        {SDLK_9, SDL_SCANCODE_9, '9'},
+        {SDLK_a, SDL_SCANCODE_Q, 'A'},        // a French layout: named by what the key types
+        {SDLK_F12, SDL_SCANCODE_F12, 123},    {SDLK_MINUS, SDL_SCANCODE_MINUS, 189},
+        {SDLK_MUTE, SDL_SCANCODE_MUTE, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(virtualKeyFor(c.key, c.scancode), c.expected) << SDL_GetKeyName(c.key);
 }
 
-TEST(TypedKeys, KeysWithoutTextGiveTheirControlCharacter)
+TEST(TypedInput, KeysAndTextGoOutAsOneWindows1252ByteEach)
 {
-    struct Case {
-        SDL_Keycode key;
-        Uint16 modifiers;
-        int expected;
-    } cases[] = {
-        {SDLK_RETURN, KMOD_NONE, 13},     {SDLK_KP_ENTER, KMOD_NONE, 13},
-        {SDLK_BACKSPACE, KMOD_NONE, 8},   {SDLK_TAB, KMOD_NONE, 9},
-        {SDLK_TAB, KMOD_LSHIFT, 9},       {SDLK_ESCAPE, KMOD_NONE, 27},
-        {SDLK_a, KMOD_LCTRL, 1},          {SDLK_c, KMOD_RCTRL, 3},
-        {SDLK_z, KMOD_LCTRL | KMOD_LSHIFT, 26},
-        {SDLK_LEFTBRACKET, KMOD_LCTRL, 27}, {SDLK_BACKSLASH, KMOD_LCTRL, 28},
-        {SDLK_RIGHTBRACKET, KMOD_LCTRL, 29},
-        {SDLK_RETURN, KMOD_LCTRL, 10},    {SDLK_BACKSPACE, KMOD_LCTRL, 127},
-        {SDLK_SPACE, KMOD_LCTRL, 32},
-        // Keys whose character arrives as text input, or that type nothing.
-        {SDLK_a, KMOD_NONE, -1},          {SDLK_a, KMOD_LSHIFT, -1},
-        {SDLK_SPACE, KMOD_NONE, -1},      {SDLK_1, KMOD_LCTRL, -1},
-        {SDLK_HOME, KMOD_NONE, -1},       {SDLK_LEFT, KMOD_LCTRL, -1},
-        {SDLK_DELETE, KMOD_NONE, -1},     {SDLK_a, KMOD_LALT, -1},
+    // A key press when text is null, else a text-input event.
+    struct Case { SDL_Keycode key; const char* text; Uint16 modifiers; std::string expected; } cases[] = {
+        {SDLK_RETURN, nullptr, KMOD_NONE, "\r"},     {SDLK_KP_ENTER, nullptr, KMOD_NONE, "\r"},
+        {SDLK_BACKSPACE, nullptr, KMOD_NONE, "\b"},  {SDLK_TAB, nullptr, KMOD_LSHIFT, "\t"},
+        {SDLK_ESCAPE, nullptr, KMOD_NONE, "\x1B"},   {SDLK_c, nullptr, KMOD_RCTRL, "\x03"},
+        {SDLK_z, nullptr, KMOD_LCTRL | KMOD_LSHIFT, "\x1A"}, {SDLK_RIGHTBRACKET, nullptr, KMOD_LCTRL, "\x1D"},
+        {SDLK_RETURN, nullptr, KMOD_LCTRL, "\n"},    {SDLK_BACKSPACE, nullptr, KMOD_LCTRL, "\x7F"},
+        {SDLK_a, nullptr, KMOD_NONE, ""},            // its character comes as text
+        {SDLK_1, nullptr, KMOD_LCTRL, ""},           {SDLK_HOME, nullptr, KMOD_NONE, ""},
+        {0, "A", KMOD_LSHIFT, "A"},                  {0, "@", KMOD_RALT, "@"},   // AltGr
+        {0, "ab\xC3\x9F\xE2\x82\xAC\xE2\x84\xA2", KMOD_NONE, "ab\xDF\x80\x99"},   // ß € ™
+        {0, "\xE3\x81\x82\xC4\x81", KMOD_NONE, "??"},   // not in the code page
+        {0, "\xC2\x85\x7F", KMOD_NONE, ""},             // controls come from keys only
+        {0, "x", KMOD_LALT, ""},                     {0, "1", KMOD_LCTRL, ""},
+        // Malformed UTF-8: truncated, stray, overlong, surrogate, above U+10FFFF.
+        {0, "\xC3", KMOD_NONE, "?"},                 {0, "\x80x\xC3(", KMOD_NONE, "?x?("},
+        {0, "\xC0\xAF", KMOD_NONE, "??"},            {0, "\xED\xA0\x80", KMOD_NONE, "???"},
+        {0, "\xF4\x90\x80\x80", KMOD_NONE, "????"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(typedCharForKey(c.key, c.modifiers), c.expected)
-            << SDL_GetKeyName(c.key) << " mod " << c.modifiers;
+    for (const auto& c : cases) {
+        unsigned char out[16];
+        std::string got;
+        if (c.text)
+            got.assign(reinterpret_cast<char*>(out), typedCharsForText(c.text, c.modifiers, out, sizeof out));
+        else if (typedCharForKey(c.key, c.modifiers) >= 0)
+            got = std::string(1, static_cast<char>(typedCharForKey(c.key, c.modifiers)));
+        EXPECT_EQ(got, c.expected) << (c.text ? c.text : SDL_GetKeyName(c.key)) << " mod " << c.modifiers;
+    }
+    unsigned char room[4] = {0, 0, 0, 'X'};
+    EXPECT_EQ(typedCharsForText("abcdef", KMOD_NONE, room, 3), 3);
+    EXPECT_EQ(room[3], 'X');
 }
 
-std::vector<int> typed(const char* text, Uint16 modifiers, int size = 32)
+TEST(TitleText, Windows1252ToUtf8NeverOverrunsNorSplitsACharacter)
 {
-    unsigned char out[32];
-    int count = typedCharsForText(text, modifiers, out, size);
-    return std::vector<int>(out, out + count);
-}
-
-TEST(TypedText, EachCharacterBecomesOneWindows1252Byte)
-{
-    struct Case {
-        const char* text;
-        Uint16 modifiers;
-        std::vector<int> expected;
-    } cases[] = {
-        {"a", KMOD_NONE, {'a'}},
-        {"A", KMOD_LSHIFT, {'A'}},
-        {" ", KMOD_NONE, {' '}},
-        {"\xC3\x9F", KMOD_NONE, {0xDF}},              // ß
-        {"\xC3\xA9", KMOD_NONE, {0xE9}},              // é
-        {"\xE2\x82\xAC", KMOD_NONE, {0x80}},          // € is 0x80 in the code page
-        {"@", KMOD_RALT, {'@'}},                      // AltGr on many layouts
-        {"\xE3\x81\x82", KMOD_NONE, {'?'}},           // not in the code page
-        {"ab\xC3\xBC", KMOD_NONE, {'a', 'b', 0xFC}},  // several characters at once
-        {"\xC2\x85", KMOD_NONE, {}},                  // a C1 control is no text
-        {"\x7F", KMOD_NONE, {}},
-        // Ctrl and Alt combinations are keys, not text.
-        {"1", KMOD_LCTRL, {}},
-        {"x", KMOD_LALT, {}},
-        {"x", KMOD_RCTRL | KMOD_RALT, {}},
+    struct Case { const char* text; int size; const char* expected; } cases[] = {
+        {"\xDF\x80\x99\x81", 64, "\xC3\x9F\xE2\x82\xAC\xE2\x84\xA2\xEF\xBF\xBD"},   // ß € ™, unassigned 0x81
+        {"abcde\xDF\xDF", 8, "abcde\xC3\x9F"},   // the second ß does not fit
+        {"\x80", 3, ""},                         // 3 bytes need 4 with the NUL
     };
-    for (const auto& c : cases) EXPECT_EQ(typed(c.text, c.modifiers), c.expected) << c.text;
-}
-
-TEST(TypedText, NeverWritesMoreThanTheRoomGiven)
-{
-    EXPECT_EQ(typed("abcdef", KMOD_NONE, 3), (std::vector<int>{'a', 'b', 'c'}));
-    EXPECT_EQ(typed("abc", KMOD_NONE, 0), std::vector<int>{});
+    for (const auto& c : cases) {
+        char out[65];
+        std::memset(out, 'X', sizeof out);
+        EXPECT_EQ(cp1252ToUtf8(c.text, out, c.size), static_cast<int>(std::strlen(c.expected))) << c.text;
+        EXPECT_STREQ(out, c.expected);
+        EXPECT_EQ(out[c.size], 'X') << c.text;
+    }
 }
 
 }  // namespace
