@@ -1,7 +1,6 @@
 // What the window tests need around the program under test: a private X
-// server, the program started in its own process group with its standard
-// error kept, and a watch over the top-level windows of the server
-// (creation sizes, titles, geometry, close requests).
+// server, the program in its own process group with its standard error
+// kept, a watch over the server's top-level windows, and a loopback host.
 #pragma once
 #include <X11/Xlib.h>
 #include <sys/types.h>
@@ -11,110 +10,56 @@
 #include <string>
 #include <vector>
 
-struct XServer {
-    pid_t pid = -1;
-    int display = -1;
-};
-
-// Starts Xvfb with a 1280x1024x24 screen plus `extraArgs` on a display the
-// server picks itself; sets DISPLAY. False when it does not come up.
-bool startXServer(XServer& server, const std::vector<std::string>& extraArgs = {});
-void stopXServer(XServer& server);
-
-struct Program {
-    pid_t pid = -1;          // also the process group of everything it starts
-    std::string errorPath;   // its standard error
-    int exitCode = -2;       // once ended: the code, or -1 for a signal
-};
-
-// Runs argv with `env` (NAME=VALUE) added to the environment.
-bool startProgram(Program& program, const std::vector<std::string>& argv,
-                  const std::vector<std::string>& env = {});
-// True once the program has ended (exitCode is then set).
-bool programEnded(Program& program);
-// Ends the program's whole process group if it still runs, and reaps it.
-void stopProgram(Program& program);
-std::string programErrors(const Program& program);
-
-struct TopLevel {
-    int createdX = 0, createdY = 0, createdWidth = 0, createdHeight = 0;
-    std::string title;   // the last UTF-8 title seen, kept after the window is gone
-};
-
-struct WindowWatch {
-    Display* display = nullptr;
-    std::map<Window, TopLevel> windows;   // every top-level created since the watch began
-};
-
-bool openWatch(WindowWatch& watch);
-void closeWatch(WindowWatch& watch);
-// Takes in the creation and title events that have arrived.
-void pollWatch(WindowWatch& watch);
-// The title as UTF-8 (_NET_WM_NAME) and as the ICCCM Latin-1 name (WM_NAME).
-std::string windowTitleUtf8(WindowWatch& watch, Window window);
-std::string windowNameLatin1(WindowWatch& watch, Window window);
-// A top-level window created since the watch began whose UTF-8 title is
-// `title`; 0 when none.
-Window findWindow(WindowWatch& watch, const std::string& title);
-// How many windows have had this title, including those gone since.
-int countWindows(WindowWatch& watch, const std::string& title);
 struct Geometry {
     int x = 0, y = 0, width = 0, height = 0;
     bool mapped = false;
 };
-bool windowGeometry(WindowWatch& watch, Window window, Geometry* out);
-// What a window manager sends when the close button is pressed.
-void sendCloseRequest(WindowWatch& watch, Window window);
 
-// Polls `done` (taking in window events between polls) until it holds or
-// timeoutSeconds pass; returns its last value.
-bool waitUntil(WindowWatch& watch, const std::function<bool()>& done, double timeoutSeconds);
+struct Session {
+    pid_t server = -1;
+    pid_t program = -1, group = -1;   // the program leads a process group of its own
+    int exitCode = -2;                // once ended: its code, or -1 for a signal
+    std::string errorPath;            // its standard error
+    Display* display = nullptr;
+    std::map<Window, Geometry> created;   // every top-level created since the start, as created
+};
 
-// Runs xdotool with these arguments (a shell word list) on the current
-// display; true when it succeeded.
-bool xdotool(const std::string& arguments);
+// Starts Xvfb (1280x1024x24 plus serverArgs) on a display it picks itself,
+// sets DISPLAY, begins the watch and starts argv, which reports its first
+// frame on standard error. False when a step fails.
+bool startSession(Session& s, const std::vector<std::string>& serverArgs, const std::vector<std::string>& argv);
+// Ends whatever of the program's process group still runs, then the server.
+void stopSession(Session& s);
+bool programEnded(Session& s);   // sets exitCode once it has
+std::string programErrors(const Session& s);
 
-// Binds these keysyms to keycodes from 248 up before the program starts,
-// so that typing them needs no remapping on the fly (clients can read a
-// key press before they have seen a new mapping, and the character is
-// lost). Needs the server's keyboard map to persist (-noreset and a
-// connection kept open, as the watch does).
-bool mapSpareKeysyms(const std::vector<KeySym>& keysyms);
+// Polls done, taking in window events between polls, until it holds or the
+// seconds pass; returns its last value.
+bool waitUntil(Session& s, const std::function<bool()>& done, double seconds);
+Window findWindow(Session& s, const std::string& title);   // by its UTF-8 title; 0 when none
+bool windowGeometry(Session& s, Window window, Geometry* out);
+void sendCloseRequest(Session& s, Window window);   // what the close button sends
+bool xdotool(const std::string& arguments);   // a shell word list; true on success
+// With QUORVISH_SHOT_DIR set, a picture of the screen there as NAME.png.
+void takeScreenshot(const std::string& name);
 
-// A listener on 127.0.0.1 at a port the system picks, standing in for the
-// host: takes the program's connection and collects what it sends.
+// Stands in for the host on 127.0.0.1 at a port the system picks: takes
+// the program's connection and collects what it sends.
 struct Listener {
-    int socket = -1;
-    int connection = -1;
-    int port = 0;
+    int socket = -1, connection = -1, port = 0;
     std::string received;
-
     bool open();
-    // Accepts when a connection waits, then reads what has arrived.
-    void poll();
+    void poll();   // accepts a waiting connection, then reads what has arrived
     ~Listener();
 };
 
-std::string hexBytes(const std::string& bytes);
-
-// Where the start menu and the connect dialog take their clicks: screen
-// positions of the host-address label and the connect button for a
-// 1280 x 1024 desktop, and the host field, port field and OK button as
-// fractions of the dialog's window.
+// Screen positions of the start menu's host-address label and connect
+// button, and the host field, port field and OK button as fractions of the
+// connect dialog's window.
 struct MenuSpots {
-    int hostAddress[2];
-    int connect[2];
-    double hostField[2];
-    double portField[2];
-    double okButton[2];
+    int hostAddress[2], connect[2];
+    double hostField[2], portField[2], okButton[2];
 };
-
-// Opens the connect dialog, types 127.0.0.1 and `port`, presses OK and
-// then the connect button. False (with the step in *failedStep) when a
-// step could not be done.
-bool connectThroughMenu(WindowWatch& watch, const MenuSpots& spots, const std::string& dialogTitle,
-                        int port, std::string* failedStep);
-
-// With QUORVISH_SHOT_DIR set, a picture of the whole screen there as
-// NAME.png (for looking at; the tests do not read it).
-void takeScreenshot(const std::string& name);
+// Opens the connect dialog, enters 127.0.0.1 and port, presses OK, then the
+// connect button. Returns the step that failed, or null.
+const char* connectThroughMenu(Session& s, const MenuSpots& spots, const std::string& dialogTitle, int port);
