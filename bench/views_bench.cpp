@@ -1,7 +1,7 @@
 // Frame rate, CPU time and heap use of the two terminal views at 1280 x 544
 // with a full 80 x 26 page of text, drawn into an off-screen EGL pbuffer on
 // the machine's own GL (Mesa llvmpipe here), and the start-up time.
-//   quorvish-bench-views [--seconds S] [--default-heap] [--font-lists]
+//   quorvish-bench-views [--seconds S] [--default-heap]
 // Prints, one per line:
 //   perspective_fps N, rain_fps N, perspective_cpu_ms_per_frame N,
 //   rain_cpu_ms_per_frame N, allocations_per_1000_frames N, startup_ms N
@@ -14,12 +14,11 @@
 //
 // The heap is tuned as the Linux program tunes it (mallopt: no trimming,
 // no fresh mappings for big blocks), because the software renderer
-// allocates and frees vertex buffers of a few hundred kilobytes for every
-// draw; glibc's defaults hand those back to the kernel each time and the
-// page faults of mapping them again cost as much as the drawing.
-// --default-heap measures with glibc's defaults instead; --font-lists draws
-// the perspective view's rows through the font lists, one draw per glyph,
-// instead of the compiled rows (for comparison).
+// allocates and frees a vertex buffer of about a megabyte for every draw,
+// one per glyph in the perspective view; glibc's defaults hand it back to
+// the kernel each time and the page faults of mapping it again cost as
+// much as the drawing. --default-heap measures with glibc's defaults
+// instead.
 #include "app/app_state.h"
 #include "render/gl_setup.h"
 #include "render/perspective.h"
@@ -323,8 +322,6 @@ int main(int argc, char** argv)
             seconds = std::atof(argv[++i]);
         else if (std::strcmp(argv[i], "--default-heap") == 0)
             defaultHeap = true;
-        else if (std::strcmp(argv[i], "--font-lists") == 0)
-            TextRowBatching = false;
     }
     if (!defaultHeap) {
         mallopt(M_MMAP_THRESHOLD, 64 << 20);
@@ -390,13 +387,12 @@ int main(int argc, char** argv)
     std::printf("allocations_per_1000_frames %ld\n", allocations);
     std::printf("startup_ms %.0f\n", startup);
     std::fprintf(stderr,
-                 "heap: %s; perspective rows: %s\n"
+                 "heap: %s\n"
                  "main thread cpu ms per frame: perspective %.2f, rain %.2f\n"
                  "allocations in 1000 frames, program / GL driver: perspective %ld / %ld, "
                  "rain %ld / %ld\n"
                  "rain, tall layout (40 rows): %.1f fps, %.2f cpu ms per frame, %.2f main thread\n",
                  defaultHeap ? "glibc defaults" : "tuned (mallopt)",
-                 TextRowBatching ? "compiled rows" : "font lists",
                  perspective.mainCpuMsPerFrame, rain.mainCpuMsPerFrame,
                  perspectiveAllocations.program, perspectiveAllocations.library,
                  rainAllocations.program, rainAllocations.library, tall.fps, tall.cpuMsPerFrame,

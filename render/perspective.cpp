@@ -47,8 +47,6 @@ void renderFrame()
 {
     ++FrameCounter;
     measureFrameRate();
-    if (ViewMode == VIEW_PERSPECTIVE)
-        prepareTextRowBatches();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     if (ViewMode == VIEW_PERSPECTIVE)
@@ -107,8 +105,7 @@ void drawTextRow(const unsigned char* row)
     glPushMatrix();
     glEnable(GL_CULL_FACE);
     glListBase(FontBase);
-    if (!drawTextRowBatched(row))
-        glCallLists(SCREEN_COLUMNS, GL_UNSIGNED_BYTE, row);
+    glCallLists(SCREEN_COLUMNS, GL_UNSIGNED_BYTE, row);
     glDisable(GL_CULL_FACE);
     glPopMatrix();
 }

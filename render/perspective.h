@@ -20,23 +20,3 @@ void drawTextRow(const unsigned char* row);
 void seedStarfield();
 void rotateVector(float* v, float ax, float ay, float az);
 void drawStarfield();
-
-// Rows of text drawn as one display list each (perspective_rows.cpp): the
-// same triangles the font lists draw, read back from them once, at the
-// places their advances give. On unless switched off (tests compare both).
-extern bool TextRowBatching;
-// Rows compiled so far; a row already in the cache is not compiled again.
-extern int32_t TextRowCompiles;
-// Font lists the batching can stand in for, of 256, after the last check.
-extern int32_t TextGlyphsReproduced;
-// Reads the font's glyphs back and checks them when that has not been done
-// for the current FontBase. Draws into the colour buffer: renderFrame calls
-// it before clearing a frame of this view.
-void prepareTextRowBatches();
-// Draws the 80 bytes with the current matrix as the font lists would, from
-// a cache of compiled rows; false when the row must go through the font
-// lists instead (batching off or not possible for one of its glyphs).
-bool drawTextRowBatched(const unsigned char* row);
-// Drops the compiled rows and the read-back glyphs (when the font lists
-// are deleted or rebuilt).
-void forgetTextRowBatches();

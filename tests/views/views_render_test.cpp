@@ -353,174 +353,74 @@ TEST_F(ViewsRenderTest, RainFramesCountButLeaveTheStarsAlone)
     EXPECT_EQ(StarAngle, 3.25f);
 }
 
-// Rows drawn from the cache of compiled rows look as the font lists draw
-// them: same triangles, same places, same fog.
-struct FrameDifference {
-    long lit;
-    long differing;
-    int largest;
-};
-
-FrameDifference compareFrames(const Frame& a, const Frame& b)
+// A row goes through the font lists byte by byte, in order, 0 and the
+// control codes included, with back faces culled. A stand-in font shows it:
+// list n names itself n on a front-facing triangle and 256 + n on a
+// back-facing one, then advances; selection mode reports what was drawn.
+TEST_F(ViewsRenderTest, RowDrawsEachByteThroughItsOwnListWithBackFacesCulled)
 {
-    FrameDifference d = {0, 0, 0};
-    for (int y = 0; y < a.height; ++y)
-        for (int x = 0; x < a.width; ++x) {
-            Pixel p = a.at(x, y), q = b.at(x, y);
-            d.lit += q.lit();
-            int step = std::max({std::abs(p.r - q.r), std::abs(p.g - q.g), std::abs(p.b - q.b)});
-            d.differing += step != 0;
-            d.largest = std::max(d.largest, step);
-        }
-    return d;
-}
-
-Frame perspectiveFrame(bool batched)
-{
-    TextRowBatching = batched;
-    renderFrame();
-    TextRowBatching = true;
-    return readFrame(WIDTH, HEIGHT);
-}
-
-TEST_F(ViewsRenderTest, CompiledRowsDrawWhatTheFontListsDraw)
-{
-    ViewMode = VIEW_PERSPECTIVE;
-    hideStars();
-    fillSessionPage();
-    setRow(180, "control bytes \x01\x1b\x7f and high ones \x80\xa9\xe9\xff drawn by their lists");
-    for (float lift : {0.0f, 1.0f, 1.4f}) {
-        scrollOffset = lift;
-        Frame fontLists = perspectiveFrame(false);
-        Frame compiled = perspectiveFrame(true);
-        FrameDifference d = compareFrames(compiled, fontLists);
-        EXPECT_GT(d.lit, 50000);
-        // Pen positions add up in single precision like the translations,
-        // but the pipeline rounds a vertex moved by the matrix and one moved
-        // beforehand differently: a pixel centre that lies on an edge to
-        // within that rounding may fall the other way. A glyph out of place
-        // by as little as a pixel would change hundreds.
-        EXPECT_LE(d.differing, d.lit / 5000)
-            << "lift " << lift << ": " << d.differing << " of " << d.lit << " differ";
-    }
-
-    // Every one of the font's 256 lists was read back and passed the check.
-    EXPECT_EQ(TextGlyphsReproduced, 256);
-    for (int first = 0; first < 256; first += 80) {
-        unsigned char row[80];
-        for (int k = 0; k < 80; ++k)
-            row[k] = static_cast<unsigned char>(first + k < 256 ? first + k : ' ');
-        EXPECT_TRUE(drawTextRowBatched(row)) << "codes from " << first;
-    }
-}
-
-TEST_F(ViewsRenderTest, SteadyAndScrollingFramesReuseCompiledRows)
-{
-    ViewMode = VIEW_PERSPECTIVE;
-    hideStars();
-    fillSessionPage();
-    scrollOffset = 1.0f;
-    renderFrame();
-    int compiled = TextRowCompiles;
-    for (int n = 0; n < 5; ++n)
-        renderFrame();
-    EXPECT_EQ(TextRowCompiles, compiled) << "nothing changed, nothing compiled";
-
-    // A line feed at the bottom: the grid moves up and the view follows it
-    // back down row by row; the text is the same, only at other rows.
-    cursorRow = 200;
-    checkScroll();
-    ASSERT_EQ(topLine, 174);
-    FrameRate = 30.0f;
-    int frames = 0;
-    while (scrollActive && frames < 200) {
-        renderFrame();
-        advanceScroll();
-        ++frames;
-    }
-    EXPECT_EQ(topLine, 175);
-    EXPECT_LE(TextRowCompiles - compiled, 1) << "only the new blank row is new";
-}
-
-// A font whose lists do what the batching can copy (triangles, a normal, an
-// advance) for most characters, and something else for a few: those rows
-// must go through the lists and still look the same.
-GLuint buildOddFont()
-{
+    const float ADVANCE = 0.6f;
     GLuint base = glGenLists(256);
+    ASSERT_NE(base, 0u);
     for (int code = 0; code < 256; ++code) {
         glNewList(base + code, GL_COMPILE);
-        float w = 0.3f + (code % 7) * 0.0371f;
-        if (code != ' ') {
-            glNormal3f(0.0f, 0.0f, 1.0f);
-            glBegin(GL_TRIANGLES);
-            glVertex3f(0.013f, 0.0f, 0.0f);
-            glVertex3f(w, 0.0f, 0.0f);
-            glVertex3f(w, 0.7123f, 0.0f);
-            glVertex3f(w * 0.5f, 0.7123f, 0.0f);   // clockwise: culled
-            glVertex3f(w, 0.1f, 0.0f);
-            glVertex3f(0.013f, 0.1f, 0.0f);
-            glVertex3f(0.013f, 0.0f, 0.0f);
-            glVertex3f(w, 0.7123f, 0.0f);
-            glVertex3f(0.013f, 0.6f, 0.0f);
-            glEnd();
-        }
-        if (code == 'R')
-            glRotatef(3.0f, 0.0f, 0.0f, 1.0f);   // not a plain advance
-        if (code == 'L') {
-            glBegin(GL_QUADS);                   // not triangles
-            glVertex3f(0.0f, -0.3f, 0.0f);
-            glVertex3f(6.0f, -0.3f, 0.0f);
-            glVertex3f(6.0f, -0.2f, 0.0f);
-            glVertex3f(0.0f, -0.2f, 0.0f);
-            glEnd();
-        }
-        if (code == 'D') {
-            glBegin(GL_TRIANGLES);               // a second batch of triangles
-            glVertex3f(0.0f, -0.3f, 0.0f);
-            glVertex3f(w, -0.3f, 0.0f);
-            glVertex3f(w, -0.2f, 0.0f);
-            glEnd();
-        }
-        if (code == 'B') {
-            glBegin(GL_TRIANGLES);               // too far out to read back
-            glVertex3f(0.0f, 0.0f, 0.0f);
-            glVertex3f(9.0f, 0.0f, 0.0f);
-            glVertex3f(9.0f, 0.5f, 0.0f);
-            glEnd();
-        }
-        glTranslatef(w + 0.05f, 0.0f, 0.0f);
+        glLoadName(code);
+        glBegin(GL_TRIANGLES);   // counter-clockwise: front
+        glVertex3f(0.1f, 0.0f, 0.0f);
+        glVertex3f(0.5f, 0.0f, 0.0f);
+        glVertex3f(0.3f, 0.6f, 0.0f);
+        glEnd();
+        glLoadName(256 + code);
+        glBegin(GL_TRIANGLES);   // clockwise: back
+        glVertex3f(0.1f, 0.1f, 0.0f);
+        glVertex3f(0.3f, 0.7f, 0.0f);
+        glVertex3f(0.5f, 0.1f, 0.0f);
+        glEnd();
+        glTranslatef(ADVANCE, 0.0f, 0.0f);
         glEndList();
     }
-    return base;
-}
+    // NUL, every control code, DEL, the C1 range and high bytes.
+    unsigned char row[80];
+    for (int k = 0; k < 80; ++k)
+        row[k] = static_cast<unsigned char>(k < 32 ? k : k == 32 ? 127 : 128 + (k - 33) * 2 + 1);
+    row[79] = 255;
 
-TEST_F(ViewsRenderTest, RowsWithGlyphsThatDoMoreUseTheFontLists)
-{
-    ViewMode = VIEW_PERSPECTIVE;
-    hideStars();
-    uint32_t realFont = FontBase;
-    GLuint odd = buildOddFont();
-    FontBase = odd;
-    for (int a = 0; a < 26; ++a)
-        setRow(175 + a, std::string(80, static_cast<char>('a' + a % 26)));
-    setRow(190, "a row with an R in it");
-    setRow(192, "a row with an L in it");
-    setRow(194, "and a B");
-    setRow(196, "and a D");
-    scrollOffset = 1.0f;
-    Frame fontLists = perspectiveFrame(false);
-    Frame compiled = perspectiveFrame(true);
-    FrameDifference d = compareFrames(compiled, fontLists);
-    EXPECT_GT(d.lit, 50000);
-    EXPECT_LE(d.differing, d.lit / 5000) << d.differing << " of " << d.lit << " differ";
+    const uint32_t realFont = FontBase;
+    FontBase = base;
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(-0.1, 80 * ADVANCE + 0.1, -1.0, 1.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    GLfloat before[16], after[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, before);
 
+    GLuint hits[4 * 200] = {};
+    glSelectBuffer(sizeof hits / sizeof hits[0], hits);
+    glRenderMode(GL_SELECT);
+    glInitNames();
+    glPushName(~0u);
+    drawTextRow(row);
+    GLint records = glRenderMode(GL_RENDER);
+    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+    glGetFloatv(GL_MODELVIEW_MATRIX, after);
+    EXPECT_EQ(std::memcmp(before, after, sizeof before), 0) << "the advances stay inside the row";
+
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
     FontBase = realFont;
-    glDeleteLists(odd, 256);
-    // Back on the real font the rows are read back from it again.
-    fillSessionPage();
-    FrameDifference again = compareFrames(perspectiveFrame(true), perspectiveFrame(false));
-    EXPECT_LE(again.differing, again.lit / 5000) << again.differing << " of " << again.lit;
+    glDeleteLists(base, 256);
+
+    // Each record: name count (1), depth range, the name.
+    ASSERT_EQ(records, 80);
+    for (int k = 0; k < 80; ++k) {
+        ASSERT_EQ(hits[4 * k], 1u);
+        EXPECT_EQ(hits[4 * k + 3], row[k]) << "column " << k;
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -771,8 +671,8 @@ TEST_F(ViewsRenderTest, GlyphStringFollowsTheCurrentMatrix)
     }
 }
 
-// What the frames leave of the fixed state: the glyph check of the first
-// perspective frame and the rain's shortcuts put everything back.
+// What the frames leave of the fixed state: the rows' culling and the
+// rain's shortcuts put everything back.
 struct FixedState {
     GLint viewport[4];
     GLint matrixMode;
@@ -806,12 +706,10 @@ FixedState readFixedState()
 
 TEST_F(ViewsRenderTest, FramesLeaveTheFixedStateAsTheyFoundIt)
 {
-    forgetTextRowBatches();   // the next perspective frame reads the font back again
     FixedState before = readFixedState();
     fillSessionPage();
     ViewMode = VIEW_PERSPECTIVE;
     renderFrame();
-    EXPECT_EQ(TextGlyphsReproduced, 256);
     ViewMode = VIEW_RAIN;
     renderFrame();
     ViewMode = VIEW_PERSPECTIVE;
