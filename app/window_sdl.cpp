@@ -5,6 +5,8 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -197,6 +199,14 @@ void reshapeWindow()
 
 int main(int, char**)
 {
+    // The GL driver allocates and frees a vertex buffer of about a megabyte
+    // for every glyph it draws. With glibc's defaults the heap keeps giving
+    // that memory back to the kernel (a freed block unmapped, the heap's
+    // top trimmed) and faulting it in again on later draws, which costs as
+    // much as the drawing. Keep big blocks in the heap and its top in place.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+
     const char* trace = std::getenv("QUORVISH_TRACE_FIRST_FRAME");
     TraceFirstFrame = trace && std::strcmp(trace, "1") == 0;
 
