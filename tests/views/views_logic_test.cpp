@@ -252,14 +252,6 @@ TEST_F(Rain, FramesRevealAnyByteKeepTerminatorsAndPickGlitchesInEveryFifthSecond
         ASSERT_GE(GlitchChar, 33);
         ASSERT_LE(GlitchChar, 127);
     }
-
-    // A busy column starts no new drop.
-    uint32_t saved = RandomState;
-    int column = nextRandom() % 80;
-    RandomState = saved;
-    startDrop(column, 7, 5);
-    spawnDrop();
-    EXPECT_EQ(RainDrops[column].headRow, 7);
 }
 
 int gather(const char* s, int colourRow, float* x)

@@ -338,37 +338,29 @@ TEST_F(Views, FirstRainFrameShowsBannerAndCursor)
 
 TEST_F(Views, FramesLeaveTheFixedStateAsTheyFoundIt)
 {
-    static const GLenum caps[] = {GL_DEPTH_TEST, GL_FOG, GL_LIGHTING, GL_LIGHT0, GL_COLOR_MATERIAL,
-                                  GL_CULL_FACE, GL_BLEND, GL_SCISSOR_TEST, GL_COLOR_LOGIC_OP};
-    auto read = [](GLfloat* f) {
-        glGetFloatv(GL_VIEWPORT, f);
-        glGetFloatv(GL_PROJECTION_MATRIX, f + 4);
-        glGetFloatv(GL_COLOR_CLEAR_VALUE, f + 20);
-        for (int i = 0; i < 9; ++i)
-            f[24 + i] = glIsEnabled(caps[i]);
-        const GLenum ints[] = {GL_MATRIX_MODE, GL_RENDER_MODE, GL_DEPTH_FUNC, GL_FRONT_FACE,
-                               GL_CULL_FACE_MODE, GL_MODELVIEW_STACK_DEPTH, GL_PROJECTION_STACK_DEPTH};
-        for (int i = 0; i < 7; ++i) {
-            GLint v = 0;
-            glGetIntegerv(ints[i], &v);
-            f[33 + i] = static_cast<GLfloat>(v);
-        }
+    static const GLenum names[] = {
+        GL_VIEWPORT, GL_PROJECTION_MATRIX, GL_COLOR_CLEAR_VALUE, GL_MATRIX_MODE, GL_RENDER_MODE,
+        GL_DEPTH_FUNC, GL_FRONT_FACE, GL_CULL_FACE_MODE, GL_MODELVIEW_STACK_DEPTH,
+        GL_PROJECTION_STACK_DEPTH, GL_DEPTH_TEST, GL_FOG, GL_LIGHTING, GL_LIGHT0,
+        GL_COLOR_MATERIAL, GL_CULL_FACE, GL_BLEND, GL_SCISSOR_TEST, GL_COLOR_LOGIC_OP};
+    auto read = [](GLfloat (*f)[16]) {
+        for (GLenum name : names)
+            glGetFloatv(name, *f++);
     };
-    GLfloat before[40], after[40];
+    const int count = sizeof names / sizeof names[0];
+    GLfloat before[count][16] = {}, after[count][16] = {};
     read(before);
     for (int k = 0; k < 26; ++k)
         setRow(175 + k, std::string(80, static_cast<char>('a' + k)));
-    const int modes[] = {VIEW_PERSPECTIVE, VIEW_RAIN, VIEW_PERSPECTIVE};
-    for (int mode : modes) {
+    for (int mode : {VIEW_PERSPECTIVE, VIEW_RAIN, VIEW_PERSPECTIVE}) {
         ViewMode = mode;
         renderFrame();
     }
     read(after);
-    for (int i = 0; i < 40; ++i)
-        EXPECT_EQ(before[i], after[i]) << "state value " << i;
-    EXPECT_EQ(after[33], GL_MODELVIEW);
-    EXPECT_EQ(after[36], GL_CCW);
-    EXPECT_EQ(after[38], 1.0f);
+    for (int i = 0; i < count; ++i)
+        EXPECT_EQ(std::memcmp(before[i], after[i], sizeof before[i]), 0) << "state " << names[i];
+    EXPECT_EQ(after[3][0], GL_MODELVIEW);
+    EXPECT_EQ(after[8][0], 1.0f);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
