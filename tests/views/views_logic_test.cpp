@@ -183,9 +183,10 @@ TEST_F(Rain, BannerAndCursorMark)
     cursorColumn = 60;
     for (int frame = 0; frame < 3; ++frame) {
         int mark = peekRandomGlyph();
+        RainColour[39 * RAIN_STRIDE + 60][1] = 0.2f * frame;
         updateRain();
         EXPECT_EQ(RainText[39][60], mark);
-        expectColour(39, 60, 1.0f, 1.0f, 0.0f);   // full red on the green cell
+        expectColour(39, 60, 1.0f, 0.2f * frame, 0.0f);   // full red on the cell's colour
         EXPECT_EQ(RainText[39][61], static_cast<unsigned char>(RainBanner[5]));
     }
 
