@@ -2,7 +2,9 @@
 # Installs what QuorvishTelnet needs on Debian 12.
 #   scripts/setup.sh run    building and running the Linux program and the demo host
 #   scripts/setup.sh test   everything the tests need as well: the Windows cross
-#                           compiler, Wine, Xvfb, real telnet servers, clang
+#                           compilers (32-bit product, 64-bit test build), Wine
+#                           for both widths, Xvfb, real telnet servers, clang,
+#                           the artwork check's fonts
 set -euo pipefail
 profile=${1:-run}
 
@@ -18,13 +20,14 @@ RUN_PACKAGES=(
 TEST_PACKAGES=(
   libgtest-dev libgmock-dev clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
-  wine wine32:i386 fonts-wine
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+  wine wine32:i386 wine64 fonts-wine
   libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libxrender1:i386 libxrandr2:i386
   libxi6:i386 libxcursor1:i386 libxinerama1:i386 libxcomposite1:i386 libxfixes3:i386
   libxxf86vm1:i386
   xvfb xdotool imagemagick x11-utils xauth xfonts-base
   inetutils-telnetd socat iproute2 util-linux login
-  libvterm-dev python3-pil fonts-dejavu-core
+  libvterm-dev python3-pil fonts-dejavu-core fonts-dejavu-extra
 )
 
 packages=("${RUN_PACKAGES[@]}")
