@@ -32,8 +32,9 @@ const Target LinuxProgram = {"linux", {QUORVISH_LINUX_PROGRAM}, 60.0, nullptr, "
 // rain view: the perspective view's first frame faults in Wine's 32-bit
 // Mesa, which this test is not about.
 const Target WindowsProgram = {"wine",
-                     {QUORVISH_WINE_RUN, "--prefix", QUORVISH_WINE_PREFIX, "--timeout", "600", QUORVISH_WINDOWS_PROGRAM},
-                     240.0, "WINEPREFIX='" QUORVISH_WINE_PREFIX "' WINEARCH=win32 wineserver -k",
+                     {QUORVISH_WINE_RUN, "--arch", QUORVISH_WINE_ARCH, "--prefix", QUORVISH_WINE_PREFIX,
+                      "--timeout", "600", QUORVISH_WINDOWS_PROGRAM},
+                     240.0, "'" QUORVISH_WINE_RUN "' --arch " QUORVISH_WINE_ARCH " --prefix '" QUORVISH_WINE_PREFIX "' --kill",
                      "mousemove --sync 191 105 click 1",
                      {{191, 439}, {975, 336}, {0.34, 0.60}, {0.81, 0.60}, {0.25, 0.82}}};
 
@@ -44,7 +45,7 @@ protected:
 
     void SetUp() override
     {
-        if (access(target.argv.back().c_str(), R_OK) != 0) GTEST_SKIP() << target.argv.back() << " is not built";
+        ASSERT_EQ(access(target.argv.back().c_str(), R_OK), 0) << target.argv.back() << " is not built";
     }
 
     void TearDown() override

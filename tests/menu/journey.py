@@ -4,7 +4,7 @@ busybox telnetd on 127.0.0.1, xdotool for the mouse and the keyboard, and
 screenshots read back to check what is shown.
 
     journey.py linux PROGRAM [--shots DIR]
-    journey.py wine  PROGRAM.exe [--shots DIR]
+    journey.py wine  PROGRAM.exe [--arch win32|win64] [--shots DIR]
 
 Screenshots of every step land in DIR (default: $QUORVISH_SHOT_DIR/journey-
 PLATFORM when that is set, else a temporary folder removed afterwards).
@@ -24,6 +24,7 @@ import time
 import unittest
 
 ARGS = None
+WINE_RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools", "wine-run.sh")
 
 MAIN_TITLE = "QuorvishTelnet v0.2"
 DIALOG_TITLE = "Quorvish Telnet v0.2"
@@ -256,41 +257,35 @@ class Journey:
         self.env = dict(os.environ, DISPLAY=self.display)
         self.host = TelnetHost(self.folder)
         if self.wine:
-            self.prepare_wine()
-            argv = ["wine", ARGS.program]
+            self.prefix = os.path.join(self.folder, "prefix")
+            boot = Process([*self.wine_run(), "--boot-only"], env=self.env,
+                           log=os.path.join(self.folder, "boot.log"))
+            self.test.assertEqual(0, boot.wait(300), self.log("boot.log"))
+            argv = [*self.wine_run(), "--timeout", "1500", ARGS.program]
         else:
             argv = [ARGS.program]
         self.program = Process(argv, env=self.env, log=os.path.join(self.folder, "program.log"))
         self.window = wait_for(lambda: self.find_window(MAIN_TITLE), 90 if self.wine else 30)
-        self.test.assertTrue(self.window, "the main window did not appear")
+        self.test.assertTrue(self.window, "the main window did not appear\n" + self.log("program.log"))
         self.settle_client()
 
-    def prepare_wine(self):
-        prefix = os.path.join(self.folder, "prefix")
-        self.env.update(WINEPREFIX=prefix, WINEARCH="win32", WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=")
-        boot = Process(["wineboot", "-u"], env=self.env)
-        boot.wait(180)
-        boot.stop()
-        subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
-                        "/d", "N", "/f"], env=self.env, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=120)
-        fonts = os.path.join(prefix, "drive_c", "windows", "Fonts")
-        os.makedirs(fonts, exist_ok=True)
-        if os.path.isdir("/usr/share/wine/fonts"):
-            for font in os.listdir("/usr/share/wine/fonts"):
-                target = os.path.join(fonts, font)
-                if not os.path.exists(target):
-                    os.symlink(os.path.join("/usr/share/wine/fonts", font), target)
+    def wine_run(self):
+        """The project's Wine runner for this journey's own prefix."""
+        return [WINE_RUN, "--arch", ARGS.arch, "--prefix", self.prefix]
+
+    def log(self, name):
+        try:
+            with open(os.path.join(self.folder, name), errors="replace") as f:
+                return f.read()
+        except OSError:
+            return ""
 
     def stop(self):
         for part in (self.program, self.host):
             if part:
                 part.stop()
-        if self.wine and self.xvfb:
-            server = Process(["wineserver", "-k"], env=self.env)
-            server.wait(30)
-            server.stop()
+        if self.wine:
+            Process([*self.wine_run(), "--kill"], env=self.env).wait(60)
         if self.xvfb:
             self.xvfb.terminate()
             try:
@@ -714,14 +709,16 @@ def main():
     parser.add_argument("platform", choices=("linux", "wine"))
     parser.add_argument("program")
     parser.add_argument("--shots")
+    parser.add_argument("--arch", choices=("win32", "win64"), default="win32",
+                        help="which Wine runs the Windows program")
     ARGS, rest = parser.parse_known_args()
     if not ARGS.shots and os.environ.get("QUORVISH_SHOT_DIR"):
         ARGS.shots = os.path.join(os.environ["QUORVISH_SHOT_DIR"], "journey-" + ARGS.platform)
     if ARGS.shots:
         ARGS.shots = os.path.abspath(ARGS.shots)
     if not os.path.exists(ARGS.program):
-        print("no program at %s" % ARGS.program)
-        return 77
+        print("no program at %s: it has not been built" % ARGS.program)
+        return 1
     result = unittest.main(argv=[sys.argv[0], "-v", *rest], exit=False).result
     return 0 if result.wasSuccessful() else 1
 
