@@ -54,16 +54,35 @@ void replyOption(unsigned char verb, unsigned char option)
     reply(bytes, 3);
 }
 
-// Option negotiation: refuse everything but the terminal type and the
-// window size (and the private option 199, which is agreed to), answering
-// each request every time it arrives.
+// Options the host may switch on at its side: echo (so that what the
+// person types comes back) and suppress-go-ahead. Once agreed, a repeated
+// WILL is not answered again, so that a host that acknowledges every reply
+// cannot start a loop; a WONT withdraws the agreement.
+bool HostOptionAgreed[256];
+
+bool hostMayEnable(unsigned char option)
+{
+    return option == OPTION_ECHO || option == OPTION_SUPPRESS_GO_AHEAD;
+}
+
+// Option negotiation: take the host's echo and suppress-go-ahead, agree to
+// the terminal type, the window size and the private option 199, refuse
+// everything else. Every request but a repeated WILL for an agreed option
+// is answered each time it arrives.
 void negotiate(unsigned char verb, unsigned char option)
 {
     switch (verb) {
     case TELNET_WILL:
-        replyOption(option == OPTION_PRIVATE ? TELNET_WILL : TELNET_DONT, option);
+        if (hostMayEnable(option)) {
+            if (!HostOptionAgreed[option])
+                replyOption(TELNET_DO, option);
+            HostOptionAgreed[option] = true;
+        } else {
+            replyOption(option == OPTION_PRIVATE ? TELNET_WILL : TELNET_DONT, option);
+        }
         break;
     case TELNET_WONT:
+        HostOptionAgreed[option] = false;
         replyOption(TELNET_DONT, option);
         break;
     case TELNET_DO:
@@ -327,6 +346,7 @@ void resetInterpreter()
     telnetState = TELNET_DATA;
     telnetVerb = 0;
     subOption = 0;
+    memset(HostOptionAgreed, 0, sizeof HostOptionAgreed);
     memset(EscapeBuffer, 0, sizeof EscapeBuffer);
     escapeLength = 0;
     inEscape = false;

@@ -12,8 +12,13 @@ struct NegotiationCase {
 };
 
 const NegotiationCase NEGOTIATION[] = {
-    {"WILL echo is refused with DONT", {255, 251, 1}, {{255, 254, 1}}},
-    {"WILL suppress-go-ahead", {255, 251, 3}, {{255, 254, 3}}},
+    {"WILL echo is taken", {255, 251, 1}, {{255, 253, 1}}},
+    {"WILL suppress-go-ahead is taken", {255, 251, 3}, {{255, 253, 3}}},
+    {"a repeated WILL for an agreed option is not answered",
+     {255, 251, 1, 255, 251, 3, 255, 251, 1, 255, 251, 3}, {{255, 253, 1}, {255, 253, 3}}},
+    {"WONT withdraws the agreement; the next WILL is answered again",
+     {255, 251, 1, 255, 252, 1, 255, 251, 1}, {{255, 253, 1}, {255, 254, 1}, {255, 253, 1}}},
+    {"other WILLs are refused every time", {255, 251, 5, 255, 251, 5}, {{255, 254, 5}, {255, 254, 5}}},
     {"WILL 199 is agreed to", {255, 251, 199}, {{255, 251, 199}}},
     {"WONT is acknowledged with DONT", {255, 252, 1}, {{255, 254, 1}}},
     {"DONT is acknowledged with WONT", {255, 254, 24}, {{255, 252, 24}}},
