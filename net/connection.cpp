@@ -98,12 +98,16 @@ void sendReply(const unsigned char* bytes, int length)
 }
 
 // Characters typed while the queue is full are dropped: nothing is written
-// past it, and what is queued keeps its order.
+// past it, and what is queued keeps its order. A typed 255 (y diaeresis)
+// is a data byte, which telnet doubles (IAC IAC); it is queued whole or,
+// when only one place is left, not at all.
 void queueTypedChar(unsigned char c)
 {
-    if (outQueueLength >= OUT_QUEUE_SIZE)
+    const int length = c == TELNET_IAC ? 2 : 1;
+    if (outQueueLength + length > OUT_QUEUE_SIZE)
         return;
-    OutQueue[outQueueLength++] = c;
+    for (int i = 0; i < length; ++i)
+        OutQueue[outQueueLength++] = c;
 }
 
 // Sends everything queued in one send once the socket may write; an

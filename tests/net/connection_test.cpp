@@ -202,3 +202,23 @@ TEST_F(ConnectionTest, FullQueueDropsFurtherCharacters)
     EXPECT_EQ(outQueueLength, OUT_QUEUE_SIZE - 9);
     EXPECT_EQ(OutQueue[outQueueLength - 1], '!');
 }
+
+TEST_F(ConnectionTest, TypedByte255GoesAsIacIacOrNotAtAll)
+{
+    queueTypedChar('a');
+    queueTypedChar(255);
+    queueTypedChar('b');
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(OutQueue), outQueueLength), "a\xff\xff" "b");
+
+    outQueueLength = OUT_QUEUE_SIZE - 1;   // one place left: no half command
+    queueTypedChar(255);
+    EXPECT_EQ(outQueueLength, OUT_QUEUE_SIZE - 1);
+    queueTypedChar('c');
+    EXPECT_EQ(outQueueLength, OUT_QUEUE_SIZE);
+    EXPECT_EQ(OutQueue[OUT_QUEUE_SIZE - 1], 'c');
+    outQueueLength = OUT_QUEUE_SIZE - 2;
+    queueTypedChar(255);
+    EXPECT_EQ(outQueueLength, OUT_QUEUE_SIZE);
+    EXPECT_EQ(OutQueue[OUT_QUEUE_SIZE - 2], 255);
+    EXPECT_EQ(OutQueue[OUT_QUEUE_SIZE - 1], 255);
+}
