@@ -30,6 +30,29 @@ bool closeReported = false;
 // frames (128 KiB per pass).
 const int READ_EVENTS_PER_PASS = 64;
 
+// A signal interrupted a blocking connect. The connect goes on in the
+// kernel; calling connect again would only report that it is under way.
+// Wait for the same connect to finish and take its outcome.
+int finishInterruptedConnect()
+{
+    pollfd p;
+    p.fd = socketFd;
+    p.events = POLLOUT;
+    for (;;) {
+        p.revents = 0;
+        int ready = poll(&p, 1, -1);
+        if (ready > 0)
+            break;
+        if (ready < 0 && errno != EINTR)
+            return -1;
+    }
+    int error = 0;
+    socklen_t size = sizeof error;
+    if (getsockopt(socketFd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0)
+        return -1;
+    return 0;
+}
+
 }  // namespace
 
 int sockStartup() { return 0; }
@@ -73,10 +96,9 @@ bool sockConnect(uint32_t address, uint16_t port)
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port);
     peer.sin_addr.s_addr = address;
-    int result;
-    do {
-        result = connect(socketFd, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
-    } while (result != 0 && errno == EINTR);
+    int result = connect(socketFd, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
+    if (result != 0 && errno == EINTR)
+        result = finishInterruptedConnect();
     connectFailed = result != 0;
     return result == 0;
 }
