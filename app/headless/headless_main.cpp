@@ -12,7 +12,9 @@
 #include "terminal/screen.h"
 #include "terminal/telnet.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,11 +27,10 @@ namespace {
 std::string Replies;   // one "reply ..." line per sendReply call
 int Sends = 0;         // sends of typed characters, and how many left a rest
 int ShortSends = 0;
-bool RecordReplies = false;
 
 void recordReply(const unsigned char* bytes, int length)
 {
-    if (RecordReplies) {
+    {
         Replies += "reply";
         char hex[4];
         for (int i = 0; i < length; ++i) {
@@ -77,11 +78,35 @@ int usage()
     return 64;
 }
 
-bool parseNumber(const char* text, long lo, long hi, long* out)
+// Numeric options: a number out of its range, or not a number at all, is
+// refused with a message and exit code BAD_NUMBER.
+enum { BAD_NUMBER = 2 };
+constexpr double MAX_SECONDS = 86400.0;   // one day
+
+int badNumber(const char* option, const char* range, const char* text)
+{
+    fprintf(stderr, "quorvish-headless: %s takes %s, not \"%s\"\n", option, range, text);
+    return BAD_NUMBER;
+}
+
+bool parseWhole(const char* text, long lo, long hi, long* out)
 {
     char* end = nullptr;
+    errno = 0;
     long v = strtol(text, &end, 10);
-    if (!*text || *end || v < lo || v > hi)
+    if (!*text || *end || errno == ERANGE || v < lo || v > hi)
+        return false;
+    *out = v;
+    return true;
+}
+
+// A finite number of seconds above 0 and at most a day: the deadline is
+// formed from it, and neither infinity nor a huge value has one.
+bool parseSeconds(const char* text, double* out)
+{
+    char* end = nullptr;
+    double v = strtod(text, &end);
+    if (!*text || *end || !std::isfinite(v) || !(v > 0.0) || v > MAX_SECONDS)
         return false;
     *out = v;
     return true;
@@ -94,7 +119,6 @@ int runFile(const char* path, int blockSize)
         perror(path);
         return 66;
     }
-    RecordReplies = true;
     static unsigned char block[RECEIVE_BLOCK_SIZE];
     size_t n;
     while ((n = fread(block, 1, static_cast<size_t>(blockSize), in)) > 0)
@@ -252,8 +276,8 @@ int main(int argc, char** argv)
         if (argc < 4)
             return usage();
         long port = 0;
-        if (!parseNumber(argv[3], 0, 65535, &port))
-            return usage();
+        if (!parseWhole(argv[3], 1, 65535, &port))
+            return badNumber("PORT", "a port number from 1 to 65535", argv[3]);
         std::vector<Step> steps;
         double seconds = 10.0;
         for (int i = 4; i < argc; i += 2) {
@@ -264,10 +288,9 @@ int main(int argc, char** argv)
             } else if (strcmp(argv[i], "--type") == 0) {
                 steps.push_back({false, unescape(argv[i + 1])});
             } else if (strcmp(argv[i], "--seconds") == 0) {
-                char* end = nullptr;
-                seconds = strtod(argv[i + 1], &end);
-                if (*end || !(seconds > 0))
-                    return usage();
+                if (!parseSeconds(argv[i + 1], &seconds))
+                    return badNumber("--seconds", "a number of seconds above 0 and at most 86400",
+                                     argv[i + 1]);
             } else {
                 return usage();
             }
@@ -278,8 +301,8 @@ int main(int argc, char** argv)
     long block = RECEIVE_BLOCK_SIZE;
     int i = 1;
     if (argc >= 3 && strcmp(argv[1], "--block") == 0) {
-        if (!parseNumber(argv[2], 1, RECEIVE_BLOCK_SIZE, &block))
-            return usage();
+        if (!parseWhole(argv[2], 1, RECEIVE_BLOCK_SIZE, &block))
+            return badNumber("--block", "a block size from 1 to 2048", argv[2]);
         i = 3;
     }
     if (argc != i + 1)

@@ -46,11 +46,21 @@ class Blocks(unittest.TestCase):
 
 
 class Usage(unittest.TestCase):
-    def test_bad_arguments_are_refused(self):
-        for args in (["--block", "0"], ["--block", "4096"], ["--block", "x"]):
-            p = subprocess.run([HEADLESS, *args, "-"], input=b"", capture_output=True)
-            self.assertEqual(p.returncode, 64, args)
-        p = subprocess.run([HEADLESS, "--connect", "127.0.0.1", "99999"], capture_output=True)
+    def test_numbers_out_of_range_are_refused_with_a_message(self):
+        connect = ["--connect", "127.0.0.1"]
+        for args in (["--block", "0", "-"], ["--block", "4096", "-"], ["--block", "x", "-"],
+                     ["--block", "99999999999999999999", "-"],
+                     [*connect, "99999"], [*connect, "0"], [*connect, "23x"],
+                     [*connect, "23", "--seconds", "inf"], [*connect, "23", "--seconds", "1e300"],
+                     [*connect, "23", "--seconds", "nan"], [*connect, "23", "--seconds", "-1"],
+                     [*connect, "23", "--seconds", "0"]):
+            p = subprocess.run([HEADLESS, *args], input=b"", capture_output=True, timeout=10)
+            self.assertEqual(p.returncode, 2, args)
+            self.assertIn("takes", p.stderr.decode(), args)
+            self.assertEqual(p.stdout, b"", args)
+
+    def test_other_bad_arguments(self):
+        p = subprocess.run([HEADLESS, "--connect", "127.0.0.1"], capture_output=True)
         self.assertEqual(p.returncode, 64)
         p = subprocess.run([HEADLESS, "/no/such/file"], capture_output=True)
         self.assertNotEqual(p.returncode, 0)

@@ -2,7 +2,7 @@
 loopback with small TCP send buffers, serves a host that pauses and then
 reads slowly, and types a long text at it through the headless client.
 Exit 0 when every character arrived once and in order after sends came
-back short; 77 when the namespace cannot be set up here."""
+back short; 1 otherwise, also when the namespace cannot be set up here."""
 import socket
 import subprocess
 import sys
@@ -19,7 +19,7 @@ def setup_namespace():
             f.write("4096 8192 8192")
     except (OSError, subprocess.CalledProcessError) as e:
         print("cannot set up the network namespace: %s" % e, file=sys.stderr)
-        sys.exit(77)
+        sys.exit(1)
 
 
 def main():
