@@ -35,8 +35,9 @@ GLuint SelectBuffer[SELECT_BUFFER_SIZE];
 
 // A textured rectangle centred on the origin in the plane z = 0, with the
 // picture's top row (t = 0) on its upper edge.
-void drawPanelQuad(int index, float halfWidth, float halfHeight)
+void drawPanelQuad(int index, const float* extents)
 {
+    const float halfWidth = extents[0], halfHeight = extents[1];
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, PanelTextures[index]);
     glBegin(GL_QUADS);
@@ -46,6 +47,11 @@ void drawPanelQuad(int index, float halfWidth, float halfHeight)
     glTexCoord2f(1.0f, 1.0f); glVertex3f(halfWidth, -halfHeight, 0.0f);
     glTexCoord2f(0.0f, 1.0f); glVertex3f(-halfWidth, -halfHeight, 0.0f);
     glEnd();
+}
+
+void drawElementQuad(const MenuElement& e, int picture)
+{
+    drawPanelQuad(picture, MenuQuadExtents[e.kind]);
 }
 
 // Length of HostName up to its NUL. The buffer is closed with a NUL first so
@@ -70,11 +76,59 @@ void stepFlipAngles()
         ShapeFlipAngle += 1.0f;
 }
 
+// Places the current matrix at an element: its centre, then its scale
+// (the host text is scaled in its own plane only).
+void placeElement(const MenuElement& e)
+{
+    glTranslatef(e.x, e.y, e.z);
+    if (e.scale != 1.0f)
+        glScalef(e.scale, e.scale, e.kind == MENU_HOST_TEXT ? 1.0f : e.scale);
+}
+
+void drawElement(const MenuElement& e)
+{
+    glPushMatrix();
+    placeElement(e);
+    if (e.kind == MENU_HOST_TEXT) {
+        const char* text = hostNameLength() >= MIN_SHOWN_HOST_LENGTH ? HostName : NoHostText;
+        drawGlyphString(text, 0.2f, 0);
+    } else if (e.back == NO_PICTURE) {
+        glColor3f(1.0f, 1.0f, 1.0f);
+        drawElementQuad(e, e.front);
+    } else {
+        // Two quads back to back: the back one turned half a revolution
+        // and set 0.01 behind; the depth test shows the nearer face.
+        glRotatef(*e.flipAngle, 1.0f, 0.0f, 0.0f);
+        drawElementQuad(e, e.front);
+        glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
+        glTranslatef(0.0f, 0.0f, 0.01f);
+        drawElementQuad(e, e.back);
+    }
+    glPopMatrix();
+}
+
 }  // namespace
 
-void drawLabelQuad(int index) { drawPanelQuad(index, 1.0f, 0.5f); }
-void drawBarQuad(int index) { drawPanelQuad(index, 1.6f, 0.4f); }
-void drawSlimQuad(int index) { drawPanelQuad(index, 1.6f, 0.2f); }
+const float MenuQuadExtents[3][2] = {{1.0f, 0.5f}, {1.6f, 0.4f}, {1.6f, 0.2f}};
+
+// The host text's first glyph is centred at (-2.5, -1.5, -4): the glyph
+// quads stand 1 unit in front of the text's origin.
+const MenuElement MenuLayout[MENU_ELEMENT_COUNT] = {
+    {"display_label", ITEM_DISPLAY_MODE, MENU_LABEL, -4.0f, 1.5f, -4.0f, 1.0f, PANEL_DISPLAY_MODE, NO_PICTURE, nullptr},
+    {"display_flip", ITEM_NONE, MENU_BAR, -1.25f, 1.5f, -4.0f, 1.0f, PANEL_RAIN_TITLE, PANEL_PERSPECTIVE_TITLE, &ViewFlipAngle},
+    {"window_label", ITEM_WINDOW_MODE, MENU_LABEL, -4.0f, 0.0f, -4.0f, 1.0f, PANEL_WINDOW_MODE, NO_PICTURE, nullptr},
+    {"window_flip", ITEM_NONE, MENU_SLIM, -1.25f, 0.0f, -4.0f, 1.0f, PANEL_WIDESCREEN, PANEL_STANDARD, &ShapeFlipAngle},
+    {"host_label", ITEM_HOST_ADDRESS, MENU_LABEL, -4.0f, -1.5f, -4.0f, 1.0f, PANEL_HOST_ADDRESS, NO_PICTURE, nullptr},
+    {"host_text", ITEM_NONE, MENU_HOST_TEXT, -2.5f, -1.5f, -5.0f, 0.75f, NO_PICTURE, NO_PICTURE, nullptr},
+    {"connect", ITEM_CONNECT, MENU_BAR, 3.0f, -0.5f, -4.0f, 0.5f, PANEL_CONNECT, NO_PICTURE, nullptr},
+    // Picked at the depth it is drawn at, so that its edges are where they show.
+    {"quit", ITEM_QUIT, MENU_BAR, 3.0f, -1.5f, -3.99f, 0.5f, PANEL_QUIT, NO_PICTURE, nullptr},
+    {"banner", ITEM_NONE, MENU_BAR, 3.0f, 1.5f, -4.0f, 1.0f, PANEL_BANNER, NO_PICTURE, nullptr},
+};
+
+void drawLabelQuad(int index) { drawPanelQuad(index, MenuQuadExtents[MENU_LABEL]); }
+void drawBarQuad(int index) { drawPanelQuad(index, MenuQuadExtents[MENU_BAR]); }
+void drawSlimQuad(int index) { drawPanelQuad(index, MenuQuadExtents[MENU_SLIM]); }
 
 void drawMenu()
 {
@@ -87,61 +141,9 @@ void drawMenu()
 
     glPushMatrix();
     glColor3f(1.0f, 1.0f, 1.0f);
-
-    // Display mode: label, then the flip panel with the rain title in front
-    // and the perspective title on its back.
-    glPushMatrix();
-    glTranslatef(-4.0f, 1.5f, -4.0f);
-    drawLabelQuad(0);
-    glTranslatef(2.75f, 0.0f, 0.0f);
-    glRotatef(ViewFlipAngle, 1.0f, 0.0f, 0.0f);
-    drawBarQuad(7);
-    glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
-    glTranslatef(0.0f, 0.0f, 0.01f);
-    drawBarQuad(6);
-    glPopMatrix();
-
-    // Window mode: label, then "WIDESCREEN" in front and "STANDARD" behind.
-    glPushMatrix();
-    glTranslatef(-4.0f, 0.0f, -4.0f);
-    drawLabelQuad(1);
-    glTranslatef(2.75f, 0.0f, 0.0f);
-    glRotatef(ShapeFlipAngle, 1.0f, 0.0f, 0.0f);
-    drawSlimQuad(8);
-    glRotatef(180.0f, 1.0f, 0.0f, 0.0f);
-    glTranslatef(0.0f, 0.0f, 0.01f);
-    drawSlimQuad(9);
-    glPopMatrix();
-
-    // Host address: label, then the host name in glyph letters.
-    glPushMatrix();
-    glTranslatef(-4.0f, -1.5f, -4.0f);
-    drawLabelQuad(2);
-    glTranslatef(1.5f, 0.0f, -1.0f);
-    glScalef(0.75f, 0.75f, 1.0f);
-    const char* text = hostNameLength() >= MIN_SHOWN_HOST_LENGTH ? HostName : NoHostText;
-    drawGlyphString(text, 0.2f, 0);
-    glPopMatrix();
-
+    for (const MenuElement& e : MenuLayout)
+        drawElement(e);
     glColor3f(1.0f, 1.0f, 1.0f);
-
-    glPushMatrix();
-    glTranslatef(3.0f, -0.5f, -4.0f);
-    glScalef(0.5f, 0.5f, 0.5f);
-    drawBarQuad(3);
-    glPopMatrix();
-
-    glPushMatrix();
-    glTranslatef(3.0f, -1.5f, -3.99f);
-    glScalef(0.5f, 0.5f, 0.5f);
-    drawBarQuad(4);
-    glPopMatrix();
-
-    glPushMatrix();
-    glTranslatef(3.0f, 1.5f, -4.0f);
-    drawBarQuad(5);
-    glPopMatrix();
-
     glPopMatrix();
 }
 
@@ -176,42 +178,15 @@ int pickMenuItem(int x, int y, int width, int height)
     glLoadIdentity();
     glPushMatrix();
     glColor3f(1.0f, 1.0f, 1.0f);
-
-    glPushMatrix();
-    glLoadName(ITEM_DISPLAY_MODE);
-    glTranslatef(-4.0f, 1.5f, -4.0f);
-    drawLabelQuad(0);
-    glPopMatrix();
-
-    glPushMatrix();
-    glLoadName(ITEM_WINDOW_MODE);
-    glTranslatef(-4.0f, 0.0f, -4.0f);
-    drawLabelQuad(1);
-    glPopMatrix();
-
-    glPushMatrix();
-    glLoadName(ITEM_HOST_ADDRESS);
-    glTranslatef(-4.0f, -1.5f, -4.0f);
-    drawLabelQuad(2);
-    glPopMatrix();
-
-    glColor3f(1.0f, 1.0f, 1.0f);
-
-    glPushMatrix();
-    glLoadName(ITEM_CONNECT);
-    glTranslatef(3.0f, -0.5f, -4.0f);
-    glScalef(0.5f, 0.5f, 0.5f);
-    drawBarQuad(3);
-    glPopMatrix();
-
-    // At the depth it is drawn at, so that its edges are where they show.
-    glPushMatrix();
-    glLoadName(ITEM_QUIT);
-    glTranslatef(3.0f, -1.5f, -3.99f);
-    glScalef(0.5f, 0.5f, 0.5f);
-    drawBarQuad(4);
-    glPopMatrix();
-
+    for (const MenuElement& e : MenuLayout) {
+        if (e.pick == ITEM_NONE)
+            continue;
+        glPushMatrix();
+        glLoadName(static_cast<GLuint>(e.pick));
+        placeElement(e);
+        drawElementQuad(e, e.front);
+        glPopMatrix();
+    }
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();

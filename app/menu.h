@@ -8,6 +8,35 @@ enum {
     ITEM_HOST_ADDRESS = 2, ITEM_CONNECT = 3, ITEM_QUIT = 4,
 };
 
+// What is drawn at a place of the menu.
+enum {
+    MENU_LABEL,        // a 2 x 1 quad
+    MENU_BAR,          // a 3.2 x 0.8 quad
+    MENU_SLIM,         // a 3.2 x 0.4 quad
+    MENU_HOST_TEXT,    // the host name in glyph letters
+    NO_PICTURE = -1,
+};
+
+// One element of the menu: its centre in eye coordinates (the viewer at
+// the origin looking along -z), its scale, what is drawn there and what a
+// click on it picks. A flip panel has a picture on each face and turns
+// about its horizontal axis by *flipAngle degrees.
+struct MenuElement {
+    const char* name;
+    int32_t pick;            // pick name; ITEM_NONE where a click picks nothing
+    int32_t kind;            // MENU_LABEL .. MENU_HOST_TEXT
+    float x, y, z, scale;
+    int32_t front, back;     // PanelTextures indices; back NO_PICTURE unless it flips
+    float* flipAngle;
+};
+
+enum { MENU_ELEMENT_COUNT = 9 };
+// Drawn in this order; the clickable ones are picked in this order too,
+// so when a click touches two panels the earlier one wins.
+extern const MenuElement MenuLayout[MENU_ELEMENT_COUNT];
+// Half width and half height of MENU_LABEL, MENU_BAR and MENU_SLIM.
+extern const float MenuQuadExtents[3][2];
+
 extern int32_t PickedItem;
 extern int32_t MenuOption[2];     // [0] 1: rain view; [1] 1: standard window
 extern float ViewFlipAngle;

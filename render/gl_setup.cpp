@@ -5,12 +5,16 @@
 #include "bitmap.h"
 #include "font.h"
 #include "rain.h"
+#include "resources/resource.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
 
 uint32_t PanelTextures[PANEL_COUNT];
-const int32_t PanelBitmapIds[PANEL_COUNT] = {109, 108, 110, 117, 112, 115, 114, 111, 116, 113};
+const int32_t PanelBitmapIds[PANEL_COUNT] = {
+    IDB_DISPLAY_MODE, IDB_WINDOW_MODE, IDB_HOST_ADDRESS, IDB_CONNECT, IDB_QUIT,
+    IDB_BANNER, IDB_PERSPECTIVE, IDB_RAIN_LOGO, IDB_WIDESCREEN, IDB_STANDARD,
+};
 uint32_t GlyphTextures[GLYPH_COUNT];
 uint32_t FontBase;
 
@@ -104,16 +108,16 @@ void setupFog()
 
 void loadPanelTextures()
 {
-    loadBitmapTexture(0, 128, 64);
-    loadBitmapTexture(1, 128, 64);
-    loadBitmapTexture(2, 128, 64);
-    loadBitmapTexture(3, 128, 32);
-    loadBitmapTexture(4, 128, 32);
-    loadBitmapTexture(5, 256, 64);
-    loadBitmapTexture(7, 256, 64);
-    loadBitmapTexture(6, 256, 64);
-    loadBitmapTexture(8, 256, 32);
-    loadBitmapTexture(9, 256, 32);
+    loadBitmapTexture(PANEL_DISPLAY_MODE, 128, 64);
+    loadBitmapTexture(PANEL_WINDOW_MODE, 128, 64);
+    loadBitmapTexture(PANEL_HOST_ADDRESS, 128, 64);
+    loadBitmapTexture(PANEL_CONNECT, 128, 32);
+    loadBitmapTexture(PANEL_QUIT, 128, 32);
+    loadBitmapTexture(PANEL_BANNER, 256, 64);
+    loadBitmapTexture(PANEL_RAIN_TITLE, 256, 64);
+    loadBitmapTexture(PANEL_PERSPECTIVE_TITLE, 256, 64);
+    loadBitmapTexture(PANEL_WIDESCREEN, 256, 32);
+    loadBitmapTexture(PANEL_STANDARD, 256, 32);
 }
 
 void loadBitmapTexture(int index, int width, int height)
@@ -127,7 +131,7 @@ void loadBitmapTexture(int index, int width, int height)
 
 void buildGlyphTextures()
 {
-    readBitmapPixels(GLYPH_STRIP_BITMAP, STRIP_WIDTH, GLYPH_HEIGHT, StripPixels);
+    readBitmapPixels(IDB_GLYPHS, STRIP_WIDTH, GLYPH_HEIGHT, StripPixels);
     for (int k = 0; k < GLYPH_COUNT; ++k) {
         unsigned char* out = CellPixels;
         for (int y = 0; y < GLYPH_HEIGHT; ++y) {

@@ -4,16 +4,23 @@
 #pragma once
 #include <cstdint>
 
+// The start menu's pictures, by their index in PanelTextures.
 enum {
+    PANEL_DISPLAY_MODE = 0, PANEL_WINDOW_MODE = 1, PANEL_HOST_ADDRESS = 2,
+    PANEL_CONNECT = 3, PANEL_QUIT = 4, PANEL_BANNER = 5,
+    PANEL_PERSPECTIVE_TITLE = 6, PANEL_RAIN_TITLE = 7,
+    PANEL_WIDESCREEN = 8, PANEL_STANDARD = 9,
     PANEL_COUNT = 10,
+};
+
+enum {
     GLYPH_COUNT = 96,          // codes 32..127; entry k is code 32 + k
-    GLYPH_STRIP_BITMAP = 107,
     GLYPH_WIDTH = 8, GLYPH_HEIGHT = 16,
     FONT_LIST_COUNT = 256,
 };
 
 extern uint32_t PanelTextures[PANEL_COUNT];
-extern const int32_t PanelBitmapIds[PANEL_COUNT];   // 109 108 110 117 112 115 114 111 116 113
+extern const int32_t PanelBitmapIds[PANEL_COUNT];   // the bitmap resource of each picture
 extern uint32_t GlyphTextures[GLYPH_COUNT];
 extern uint32_t FontBase;                            // list FontBase + n draws character n
 

@@ -5,6 +5,7 @@
 #include "render/bitmap_embedded.h"
 #include "render/gl_setup.h"
 #include "render/rain.h"
+#include "resources/resource.h"
 #include "tests/render/egl_context.h"
 
 #include <GL/gl.h>
@@ -161,7 +162,7 @@ TEST_F(GlSetup, TexturesHoldTheirBitmapsInOrderWithTheTopRowFirst)
         EXPECT_TRUE(texels(PanelTextures[k], width, height) == bitmap(id, width, height)) << "panel " << k;
     }
     const int stripWidth = GLYPH_COUNT * GLYPH_WIDTH;
-    const auto strip = bitmap(GLYPH_STRIP_BITMAP, stripWidth, GLYPH_HEIGHT);
+    const auto strip = bitmap(IDB_GLYPHS, stripWidth, GLYPH_HEIGHT);
     for (int k = 0; k < GLYPH_COUNT; ++k) {
         std::vector<unsigned char> cell;
         for (int y = 0; y < GLYPH_HEIGHT; ++y) {
