@@ -3,7 +3,7 @@
 
 Run from anywhere:  resources/make_art.py [output-folder]
 The files land next to this script unless a folder is given. Needs Pillow
-(Debian: python3-pil) and the fonts of fonts-dejavu-core and
+(Debian: python3-pil) and the fonts of fonts-dejavu-core, fonts-dejavu-extra and
 fonts-liberation2. The output is the same on every run.
 
 Bitmaps are 24-bit uncompressed BMP files, black backgrounds; the icon is a
@@ -33,7 +33,6 @@ FONT_ROOT = "/usr/share/fonts/truetype"
 
 WHITE = (255, 255, 255)
 BLACK = (0, 0, 0)
-GREY = (150, 150, 150)
 
 
 def web_address():
@@ -173,7 +172,7 @@ def label_panel(first, second):
     big = fit("cond-bold", widest, 116, 19)
     small = font("sans", 9)
     set_lines(img, [Line([(first, big, WHITE)]), Line([(second, big, WHITE)]),
-                    Line([("CLICK TO CHANGE", small, GREY)], spacing=1)],
+                    Line([("CLICK TO CHANGE", small, WHITE)], spacing=1)],
               [5, 8])
     return img
 
@@ -190,33 +189,13 @@ def button_panel(text):
 
 
 def rain_logo():
-    """256 x 64: "DIGITAL RAIN" in green capitals over faint falling glyphs."""
-    img = canvas(256, 64)
-    draw = ImageDraw.Draw(img)
-    # Faint columns of characters behind the title, fading downwards.
-    small = font("mono-bold", 9)
-    seed = 12345
-    for column in range(0, 256, 8):
-        seed = (seed * 1103515245 + 12345) & 0x7FFFFFFF
-        head = (seed >> 8) % 80 - 10
-        length = 4 + (seed >> 16) % 6
-        for k in range(length):
-            y = head - k * 10
-            if -10 < y < 64:
-                seed = (seed * 1103515245 + 12345) & 0x7FFFFFFF
-                ch = chr(33 + (seed >> 10) % 94)
-                level = 70 - k * 10 if k else 95
-                draw.text((column + 1, y), ch, font=small, fill=(0, level, 0))
-    title = fit("lib-bold", "DIGITAL RAIN", 240, 34, spacing=2)
+    """256 x 64: "DIGITAL RAIN" in green capitals on black."""
     layer = canvas(256, 64)
+    title = fit("lib-bold", "DIGITAL RAIN", 240, 34, spacing=2)
     set_lines(layer, [Line([("DIGITAL RAIN", title, WHITE)], spacing=2)], [])
     bbox = layer.getbbox()
     vertical_gradient(layer, (170, 255, 170), (0, 190, 40), (0, bbox[1], 256, bbox[3]))
-    # A dark rim so the title stands off the background glyphs.
-    rim = layer.convert("L").point(lambda v: 255 if v else 0)
-    from PIL import ImageFilter
-    rim = rim.filter(ImageFilter.MaxFilter(5))
-    img.paste(BLACK, (0, 0), rim)
+    img = canvas(256, 64)
     img.paste(layer, (0, 0), layer.convert("L").point(lambda v: min(255, v * 3)))
     return img
 
