@@ -1,5 +1,7 @@
 #include "app/charset.h"
 
+#include <cstring>
+
 namespace {
 
 // Code points of the Windows-1252 bytes 0x80..0x9F; 0 where the byte is
@@ -91,4 +93,18 @@ int cp1252ToUtf8(const char* text, char* out, int size)
     }
     out[length] = '\0';
     return length;
+}
+
+int utf8ToCp1252(const char* text, char* out, int size)
+{
+    if (size <= 0) return 0;
+    const int length = static_cast<int>(std::strlen(text));
+    int written = 0;
+    int pos = 0;
+    for (int32_t codePoint; written + 1 < size && (codePoint = nextCodePoint(text, length, &pos)) >= 0;) {
+        int byte = codePoint < 0x80 ? codePoint : codePointToCp1252(codePoint);
+        out[written++] = static_cast<char>(byte >= 0 ? byte : '?');
+    }
+    out[written] = '\0';
+    return written;
 }

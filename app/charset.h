@@ -16,3 +16,8 @@ int codePointToCp1252(int32_t codePoint);
 // out[size]; a character that does not fit whole is left off. Returns the
 // length written.
 int cp1252ToUtf8(const char* text, char* out, int size);
+
+// Writes UTF-8 `text` as NUL-terminated Windows-1252 into out[size]: each
+// character as its byte, '?' for one the code page lacks, as the Windows
+// edit controls hand their text over. Returns the length written.
+int utf8ToCp1252(const char* text, char* out, int size);

@@ -15,9 +15,10 @@
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Input.H>
 #include <FL/fl_draw.H>
-#include <FL/fl_utf8.h>
 #include <FL/x.H>
 
+#include "app/charset.h"
+#include "app/toolkit_fltk.h"
 #include "net/connection.h"
 
 namespace {
@@ -33,9 +34,6 @@ const char DialogTitle[] = "Quorvish Telnet v0.2";
 const char PromptFirst[] = "Enter the hostname and port you wish";
 const char PromptSecond[] = "to telnet to:";
 
-// Set once any dialog has been opened; from then on the main loop lets
-// FLTK handle its events once per pass.
-bool ToolkitStarted = false;
 
 // Pixels per horizontal and vertical dialog unit, measured on the font.
 double UnitX = 1.5, UnitY = 1.75;
@@ -193,11 +191,10 @@ void closeDialog(ConnectWindow* window)
 void onOk(Fl_Widget*, void* data)
 {
     ConnectWindow* window = static_cast<ConnectWindow*>(data);
-    // Typed text is UTF-8; HostName holds one byte per character, at most
-    // 254 of them, like the text the Windows dialog hands over.
-    const char* text = window->host->value();
-    fl_utf8toa(text, static_cast<unsigned>(std::strlen(text)), HostName, HOST_COPY_LIMIT);
-    HostName[HOST_COPY_LIMIT - 1] = '\0';
+    // Typed text is UTF-8; HostName holds one Windows-1252 byte per
+    // character, at most 254 of them, like the text the Windows dialog
+    // hands over.
+    utf8ToCp1252(window->host->value(), HostName, HOST_COPY_LIMIT);
     PortNumber = portFromText(window->port->value());
     closeDialog(window);
 }
@@ -221,7 +218,9 @@ Fl_Box* addLabel(int x, int y, int w, int h, const char* text)
 
 }  // namespace
 
-bool openConnectDialog()
+bool ToolkitStarted = false;
+
+bool startToolkit()
 {
     if (fl_display == nullptr) {
         // FLTK ends the process when it cannot reach the display; find out first.
@@ -230,7 +229,17 @@ bool openConnectDialog()
             return false;
         fl_open_display(display);
     }
+    // The dialogs and message boxes belong with the program's main window
+    // (taskbars group windows by their class).
+    Fl_Window::default_xclass("quorvish-telnet");
     ToolkitStarted = true;
+    return true;
+}
+
+bool openConnectDialog()
+{
+    if (!startToolkit())
+        return false;
     measureUnits();
 
     ConnectWindow* window = new ConnectWindow(unitsX(DIALOG_WIDTH), unitsY(DIALOG_HEIGHT), DialogTitle);

@@ -5,6 +5,7 @@
 #include "app/main_loop.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "app/app_state.h"
 #include "app/dialog.h"
@@ -68,6 +69,11 @@ void onKeyDown(int virtualKey)
 void onKeyUp(int virtualKey)
 {
     if (virtualKey >= 0 && virtualKey < 256) KeyState[virtualKey] = 0;
+}
+
+void onFocusLost()
+{
+    memset(KeyState, 0, sizeof KeyState);
 }
 
 void onTypedChar(unsigned char c)

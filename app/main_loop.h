@@ -15,6 +15,9 @@ void onWindowCreated(int clientWidth, int clientHeight);
 void onWindowSize(int clientWidth, int clientHeight);
 void onKeyDown(int virtualKey);
 void onKeyUp(int virtualKey);
+// The window lost the keyboard focus: no key-up will come for the keys
+// held, so none counts as held any more.
+void onFocusLost();
 // A typed character, one byte in the Windows-1252 code page.
 void onTypedChar(unsigned char c);
 // A left click at client position x, y; picks a menu item while the start

@@ -1,26 +1,21 @@
-// Message boxes, the quit request and the bell with SDL.
+// The quit request and the bell with SDL; message boxes are FLTK windows
+// (message_box_fltk.cpp).
 #include <SDL.h>
 
 #include <cmath>
-#include <cstdio>
 
-#include "app/charset.h"
 #include "app/platform.h"
 #include "app/platform_sdl.h"
 
 namespace {
 
 enum {
-    MESSAGE_TEXT_SIZE = 3 * 1024,
     BELL_RATE = 22050,
     BELL_SAMPLES = BELL_RATE / 10,   // 100 ms
     BELL_FADE_SAMPLES = BELL_RATE / 200,
 };
 constexpr double BELL_PITCH = 880.0;
 constexpr double BELL_VOLUME = 6000.0;
-
-char MessageText[MESSAGE_TEXT_SIZE];
-char MessageCaption[MESSAGE_TEXT_SIZE];
 
 SDL_AudioDeviceID BellDevice = 0;
 bool BellUnavailable = false;
@@ -53,18 +48,6 @@ bool openBellDevice()
 }
 
 }  // namespace
-
-void showMessageBox(const char* text, const char* caption, int icon)
-{
-    // The program's texts are Windows-1252; SDL wants UTF-8.
-    cp1252ToUtf8(text, MessageText, MESSAGE_TEXT_SIZE);
-    cp1252ToUtf8(caption, MessageCaption, MESSAGE_TEXT_SIZE);
-    Uint32 flags = icon == MESSAGE_INFORMATION ? SDL_MESSAGEBOX_INFORMATION : SDL_MESSAGEBOX_ERROR;
-    // Where no box can be shown (no display, no font), the text still
-    // reaches the user.
-    if (SDL_ShowSimpleMessageBox(flags, MessageCaption, MessageText, nullptr) != 0)
-        std::fprintf(stderr, "%s: %s\n", MessageCaption, MessageText);
-}
 
 void requestQuit(int exitCode)
 {

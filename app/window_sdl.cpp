@@ -8,9 +8,7 @@
 #include <malloc.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <time.h>
 
 #include "app/app_state.h"
 #include "app/charset.h"
@@ -33,9 +31,14 @@ SDL_Window* MainWindow = nullptr;
 SDL_GLContext RenderContext = nullptr;
 char CaptionUtf8[CAPTION_SIZE];
 
-// Set by QUORVISH_TRACE_FIRST_FRAME=1: the first swap prints its wall-clock
-// time, for start-up measurements.
-bool TraceFirstFrame = false;
+// The client size the viewport was last set for, as the window system
+// reports it, and the client size last asked for. Under X the size comes
+// from the server's ConfigureNotify: SDL takes an asked size as granted at
+// once, so where a window manager refuses it (one that keeps windows on
+// the screen), SDL's own size is not the window's.
+bool SizeFromX = false;
+int ReportedWidth = 0, ReportedHeight = 0;
+int AskedWidth = -1, AskedHeight = -1;
 
 void fatalError(const char* text)
 {
@@ -76,11 +79,45 @@ void closeWindow()
     requestQuit(0);
 }
 
+void reportClientSize(int width, int height)
+{
+    if (width == ReportedWidth && height == ReportedHeight) return;
+    ReportedWidth = width;
+    ReportedHeight = height;
+    onWindowSize(width, height);
+}
+
+// The client size as it is now: asked of the X server where there is one.
 void sendClientSize()
 {
     int width = 0, height = 0;
     SDL_GL_GetDrawableSize(MainWindow, &width, &height);
-    onWindowSize(width, height);
+#if defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    XWindowAttributes attributes;
+    if (SizeFromX && SDL_GetWindowWMInfo(MainWindow, &info) &&
+        XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes)) {
+        width = attributes.width;
+        height = attributes.height;
+    }
+#endif
+    reportClientSize(width, height);
+}
+
+void handleSystemEvent(const SDL_SysWMmsg* message)
+{
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (message->subsystem != SDL_SYSWM_X11) return;
+    const XEvent& event = message->msg.x11.event;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (event.type == ConfigureNotify && SDL_GetWindowWMInfo(MainWindow, &info) &&
+        event.xconfigure.window == info.info.x11.window)
+        reportClientSize(event.xconfigure.width, event.xconfigure.height);
+#else
+    (void)message;
+#endif
 }
 
 void handleKeyDown(const SDL_KeyboardEvent& key)
@@ -103,7 +140,10 @@ void handleWindowEvent(const SDL_WindowEvent& event)
 {
     if (event.windowID != SDL_GetWindowID(MainWindow)) return;
     switch (event.event) {
-    case SDL_WINDOWEVENT_SIZE_CHANGED: sendClientSize(); break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        if (!SizeFromX) sendClientSize();
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST: onFocusLost(); break;
     case SDL_WINDOWEVENT_CLOSE: closeWindow(); break;
     default: break;
     }
@@ -126,25 +166,20 @@ void getBorders(int* top, int* left, int* bottom, int* right)
 
 // SDL gives the X11 title property (WM_NAME, of type STRING, which is
 // Latin-1) the UTF-8 bytes; the Windows-1252 caption is the right Latin-1
-// text for it. The UTF-8 title (_NET_WM_NAME) stays as SDL set it.
-void setLatin1Title()
+// text for it. The UTF-8 title (_NET_WM_NAME) stays as SDL set it. Under X
+// the client size is taken from the server's own events from here on.
+void setUpX11Window()
 {
 #if defined(SDL_VIDEO_DRIVER_X11)
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (!SDL_GetWindowWMInfo(MainWindow, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    SizeFromX = true;
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     XChangeProperty(info.info.x11.display, info.info.x11.window, XA_WM_NAME, XA_STRING, 8,
                     PropModeReplace, reinterpret_cast<const unsigned char*>(WindowCaption),
                     static_cast<int>(std::strlen(WindowCaption)));
 #endif
-}
-
-void printFirstFrameTime()
-{
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    std::fprintf(stderr, "first-frame %lld.%06ld\n", static_cast<long long>(now.tv_sec),
-                 static_cast<long>(now.tv_nsec / 1000));
 }
 
 }  // namespace
@@ -170,6 +205,7 @@ bool pumpMessages()
         }
         case SDL_TEXTINPUT: handleTextInput(event.text); break;
         case SDL_MOUSEBUTTONDOWN: handleClick(event.button); break;
+        case SDL_SYSWMEVENT: handleSystemEvent(event.syswm.msg); break;
         default: break;
         }
     }
@@ -179,22 +215,21 @@ bool pumpMessages()
 void swapBuffers()
 {
     SDL_GL_SwapWindow(MainWindow);
-    if (TraceFirstFrame) {
-        TraceFirstFrame = false;
-        printFirstFrameTime();
-    }
 }
 
 void reshapeWindow()
 {
-    int width = 0, height = 0, top, left, bottom, right;
-    SDL_GetWindowSize(MainWindow, &width, &height);
+    int top, left, bottom, right;
     getBorders(&top, &left, &bottom, &right);
-    int outerWidth = width + left + right;
-    int clientHeight = aspectHeight(outerWidth, WindowAspect) - top - bottom;
-    if (clientHeight < 1) clientHeight = 1;
-    // Only a real change: an unchanged size would still report a new size.
-    if (clientHeight != height) SDL_SetWindowSize(MainWindow, width, clientHeight);
+    const int width = ReportedWidth;
+    int height = aspectHeight(width + left + right, WindowAspect) - top - bottom;
+    if (height < 1) height = 1;
+    // Asked once per wanted size: a window manager that refuses it is not
+    // asked again on every pass, and the window keeps the size it has.
+    if (height == ReportedHeight || (width == AskedWidth && height == AskedHeight)) return;
+    AskedWidth = width;
+    AskedHeight = height;
+    SDL_SetWindowSize(MainWindow, width, height);
 }
 
 int main(int, char**)
@@ -207,8 +242,6 @@ int main(int, char**)
     mallopt(M_MMAP_THRESHOLD, 64 << 20);
     mallopt(M_TRIM_THRESHOLD, 128 << 20);
 
-    const char* trace = std::getenv("QUORVISH_TRACE_FIRST_FRAME");
-    TraceFirstFrame = trace && std::strcmp(trace, "1") == 0;
 
     // The close button ends the program through the window's own close
     // event; a click that activates the window also counts as a click.
@@ -251,7 +284,7 @@ int main(int, char**)
         return 0;
     }
 
-    setLatin1Title();
+    setUpX11Window();
 
     if (pixelFormatFound)
         createWindowGraphics();

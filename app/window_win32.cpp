@@ -4,7 +4,6 @@
 #include "app/window_win32.h"
 
 #include <cstdlib>
-#include <cstring>
 
 #include "app/app_state.h"
 #include "app/main_loop.h"
@@ -27,10 +26,6 @@ const char WindowCaption[] = QUORVISH_CAPTION_PREFIX "\xDF - " QUORVISH_WEB_ADDR
 const char ErrorCaption[] = "Error";
 
 HPALETTE Palette = nullptr;
-
-// Set by QUORVISH_TRACE_FIRST_FRAME=1: the first swap prints its wall-clock
-// time, for start-up measurements.
-bool TraceFirstFrame = false;
 
 const PIXELFORMATDESCRIPTOR PixelFormat = {
     sizeof(PIXELFORMATDESCRIPTOR),  // 40
@@ -128,6 +123,8 @@ void teardown(HWND window)
     PostQuitMessage(0);
 }
 
+}  // namespace
+
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -143,6 +140,9 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_KEYUP:
         onKeyUp(static_cast<int>(wParam & 0xFF));
         return 0;
+    case WM_KILLFOCUS:
+        onFocusLost();
+        return DefWindowProcA(window, message, wParam, lParam);
     case WM_CHAR:
         onTypedChar(static_cast<unsigned char>(wParam & 0xFF));
         return 0;
@@ -170,23 +170,6 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-void printFirstFrameTime()
-{
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    unsigned long long ticks =
-        ((static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime) -
-        116444736000000000ULL;
-    char line[64];
-    wsprintfA(line, "first-frame %lu.%06lu\n", static_cast<unsigned long>(ticks / 10000000ULL),
-              static_cast<unsigned long>((ticks % 10000000ULL) / 10ULL));
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line, static_cast<DWORD>(std::strlen(line)), &written,
-              nullptr);
-}
-
-}  // namespace
-
 bool pumpMessages()
 {
     MSG message;
@@ -201,10 +184,6 @@ bool pumpMessages()
 void swapBuffers()
 {
     SwapBuffers(WindowDC);
-    if (TraceFirstFrame) {
-        TraceFirstFrame = false;
-        printFirstFrameTime();
-    }
 }
 
 void reshapeWindow()
@@ -218,8 +197,6 @@ void reshapeWindow()
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     AppInstance = instance;
-    const char* trace = std::getenv("QUORVISH_TRACE_FIRST_FRAME");
-    TraceFirstFrame = trace && std::strcmp(trace, "1") == 0;
 
     RECT desktop;
     GetWindowRect(GetDesktopWindow(), &desktop);
