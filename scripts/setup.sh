@@ -27,7 +27,7 @@ TEST_PACKAGES=(
   libxxf86vm1:i386
   xvfb xdotool imagemagick x11-utils xauth xfonts-base
   inetutils-telnetd socat iproute2 util-linux login
-  libvterm-dev python3-pil fonts-dejavu-core fonts-dejavu-extra
+  libvterm-dev python3-pil python3-xlib jwm fonts-dejavu-core fonts-dejavu-extra
 )
 
 packages=("${RUN_PACKAGES[@]}")

@@ -11,7 +11,8 @@ import threading
 import time
 import unittest
 
-import hosts
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+import hosts  # noqa: E402
 
 HEADLESS = os.environ.get("QUORVISH_HEADLESS", "quorvish-headless")
 

@@ -1,6 +1,6 @@
-// The Linux connect dialog driven as a person would: a private Xvfb, the
-// dialogs opened in this process and pumped by pumpDialogs, xdotool
-// clicking and typing.
+// The Linux connect dialog driven as a person would: the dialogs opened in
+// this process and pumped by pumpDialogs, xdotool clicking and typing. Run
+// on a private X server (tests/gui/xsession.py).
 #include <gtest/gtest.h>
 
 #include <FL/Fl.H>
@@ -13,7 +13,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -58,30 +57,6 @@ bool run(std::vector<std::string> argv)
     }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
-
-// A private X server on a display it picks itself, stopped by its process
-// id: the shell prints its id and becomes the server, which writes the
-// display number once it takes connections.
-struct XServer : ::testing::Environment {
-    FILE* server = nullptr;
-    int pid = -1;
-
-    void SetUp() override
-    {
-        server = popen("echo $$; exec Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp -noreset 2>/dev/null",
-                       "r");
-        int display = -1;
-        ASSERT_TRUE(server && std::fscanf(server, "%d %d", &pid, &display) == 2) << "Xvfb did not start";
-        setenv("DISPLAY", (":" + std::to_string(display)).c_str(), 1);
-    }
-    void TearDown() override
-    {
-        if (pid > 0)
-            kill(pid, SIGTERM);
-        if (server)
-            pclose(server);
-    }
-};
 
 std::vector<Fl_Window*> dialogs()
 {
@@ -176,6 +151,18 @@ TEST_F(ConnectDialog, OkStoresHostAndPort)
     }
 }
 
+TEST_F(ConnectDialog, HostIsStoredInWindows1252)
+{
+    // One byte per character, as the Windows dialog hands them over; '?'
+    // for one that code page lacks. (Set, not typed: xdotool loses such
+    // characters on a bare X server.)
+    Fl_Window* d = open();
+    ASSERT_NE(nullptr, d);
+    static_cast<Fl_Input*>(d->child(HOST))->value("h\u20acst \u201cq\u201d \u00e9\u0100");
+    press(d, OK);
+    EXPECT_STREQ("h\x80st \x93q\x94 \xe9?", HostName);
+}
+
 TEST_F(ConnectDialog, PortFieldTakesDigitsOnly)
 {
     Fl_Window* d = open();
@@ -224,8 +211,6 @@ TEST_F(ConnectDialog, TheLastOkWinsAndAFreshDialogIsEmpty)
     ASSERT_NE(nullptr, again);
     EXPECT_TRUE(*text(again, HOST) == '\0' && std::string("23") == text(again, PORT)) << "reopened after an OK";
 }
-
-const auto* const Server = ::testing::AddGlobalTestEnvironment(new XServer);
 
 }  // namespace
 
