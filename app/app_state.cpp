@@ -4,11 +4,9 @@ int32_t ViewMode = VIEW_MENU;
 uint8_t SessionRunning = 0;
 uint8_t ResizePending = 0;
 float WindowAspect = 2.35f;
-int32_t TallScreen = 0;
-uint8_t KeyState[256];
+uint8_t KeyState[KEY_COUNT];
 TimeStamp StartTime;
 TimeStamp FrameTime;
-float ElapsedSeconds = 0.0f;
 
 float elapsedBetween(const TimeStamp& start, const TimeStamp& now)
 {

@@ -3,7 +3,11 @@
 #pragma once
 #include <cstdint>
 
-enum { VIEW_PERSPECTIVE = 0, VIEW_RAIN = 1, VIEW_MENU = 2 };
+#include "app/keys.h"
+#include "render/frame.h"
+
+// ViewMode: one of the views of render/frame.h, or the start menu.
+enum { VIEW_MENU = 2 };
 
 struct TimeStamp {
     int32_t seconds;       // calendar time in whole seconds
@@ -14,11 +18,9 @@ extern int32_t ViewMode;          // VIEW_MENU until the user connects
 extern uint8_t SessionRunning;    // set when the user connects
 extern uint8_t ResizePending;     // re-apply WindowAspect on every pass
 extern float WindowAspect;        // outer width / outer height, 2.35 or 1.6
-extern int32_t TallScreen;        // window mode chosen in the start menu (1: standard)
-extern uint8_t KeyState[256];     // 1 while the key with that virtual-key code is held
+extern uint8_t KeyState[KEY_COUNT];  // 1 while that key of keys.h is held
 extern TimeStamp StartTime;
 extern TimeStamp FrameTime;
-extern float ElapsedSeconds;      // seconds from StartTime to FrameTime
 
 int readClock(TimeStamp* out);    // platform clock; returns 0
 // ElapsedSeconds from two time stamps, exactly as the frame step computes it.

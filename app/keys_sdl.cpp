@@ -3,58 +3,15 @@
 #include <cstring>
 
 #include "app/charset.h"
+#include "app/keys.h"
 
-namespace {
-
-struct KeyCode {
-    SDL_Scancode scancode;
-    int virtualKey;
-};
-
-// Keys whose code does not follow from the character they type.
-const KeyCode NamedKeys[] = {
-    {SDL_SCANCODE_BACKSPACE, 8},    {SDL_SCANCODE_TAB, 9},        {SDL_SCANCODE_RETURN, 13},
-    {SDL_SCANCODE_KP_ENTER, 13},    {SDL_SCANCODE_LSHIFT, 16},    {SDL_SCANCODE_RSHIFT, 16},
-    {SDL_SCANCODE_LCTRL, 17},       {SDL_SCANCODE_RCTRL, 17},     {SDL_SCANCODE_LALT, 18},
-    {SDL_SCANCODE_RALT, 18},        {SDL_SCANCODE_PAUSE, 19},     {SDL_SCANCODE_CAPSLOCK, 20},
-    {SDL_SCANCODE_ESCAPE, 27},      {SDL_SCANCODE_SPACE, 32},     {SDL_SCANCODE_PAGEUP, 33},
-    {SDL_SCANCODE_PAGEDOWN, 34},    {SDL_SCANCODE_END, 35},       {SDL_SCANCODE_HOME, 36},
-    {SDL_SCANCODE_LEFT, 37},        {SDL_SCANCODE_UP, 38},        {SDL_SCANCODE_RIGHT, 39},
-    {SDL_SCANCODE_DOWN, 40},        {SDL_SCANCODE_PRINTSCREEN, 44}, {SDL_SCANCODE_INSERT, 45},
-    {SDL_SCANCODE_DELETE, 46},      {SDL_SCANCODE_LGUI, 91},      {SDL_SCANCODE_RGUI, 92},
-    {SDL_SCANCODE_APPLICATION, 93}, {SDL_SCANCODE_KP_0, 96},      {SDL_SCANCODE_KP_1, 97},
-    {SDL_SCANCODE_KP_2, 98},        {SDL_SCANCODE_KP_3, 99},      {SDL_SCANCODE_KP_4, 100},
-    {SDL_SCANCODE_KP_5, 101},       {SDL_SCANCODE_KP_6, 102},     {SDL_SCANCODE_KP_7, 103},
-    {SDL_SCANCODE_KP_8, 104},       {SDL_SCANCODE_KP_9, 105},     {SDL_SCANCODE_KP_MULTIPLY, 106},
-    {SDL_SCANCODE_KP_PLUS, 107},    {SDL_SCANCODE_KP_MINUS, 109}, {SDL_SCANCODE_KP_PERIOD, 110},
-    {SDL_SCANCODE_KP_DIVIDE, 111},  {SDL_SCANCODE_NUMLOCKCLEAR, 144}, {SDL_SCANCODE_SCROLLLOCK, 145},
-};
-
-// Punctuation keys by the character they type unshifted (US layout codes).
-const struct {
-    SDL_Keycode key;
-    int virtualKey;
-} PunctuationKeys[] = {
-    {SDLK_SEMICOLON, 186}, {SDLK_EQUALS, 187},    {SDLK_COMMA, 188},      {SDLK_MINUS, 189},
-    {SDLK_PERIOD, 190},    {SDLK_SLASH, 191},     {SDLK_BACKQUOTE, 192},  {SDLK_LEFTBRACKET, 219},
-    {SDLK_BACKSLASH, 220}, {SDLK_RIGHTBRACKET, 221}, {SDLK_QUOTE, 222},
-};
-
-}  // namespace
-
-int virtualKeyFor(SDL_Keycode key, SDL_Scancode scancode)
+int keyFor(SDL_Scancode scancode)
 {
-    for (const KeyCode& named : NamedKeys)
-        if (named.scancode == scancode) return named.virtualKey;
-    if (scancode >= SDL_SCANCODE_F1 && scancode <= SDL_SCANCODE_F12)
-        return 112 + (scancode - SDL_SCANCODE_F1);
-    // Letters and digits are named after the character the layout gives
-    // the key, as on Windows.
-    if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
-    if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
-    for (const auto& punctuation : PunctuationKeys)
-        if (punctuation.key == key) return punctuation.virtualKey;
-    return 0;
+    switch (scancode) {
+    case SDL_SCANCODE_END: return KEY_END;
+    case SDL_SCANCODE_HOME: return KEY_HOME;
+    default: return KEY_NONE;
+    }
 }
 
 int typedCharForKey(SDL_Keycode key, Uint16 modifiers)

@@ -1,11 +1,10 @@
-// SDL keyboard events in the terms the window procedure uses: Windows
-// virtual-key codes for the key state, and typed characters as one
-// Windows-1252 byte each.
+// SDL keyboard events in the program's terms: its own key codes (keys.h)
+// for the key state, and typed characters as one Windows-1252 byte each.
 #pragma once
 #include <SDL.h>
 
-// The virtual-key code of a key, or 0 when it has none.
-int virtualKeyFor(SDL_Keycode key, SDL_Scancode scancode);
+// The program's code for a key (keys.h), KEY_NONE for keys it does not follow.
+int keyFor(SDL_Scancode scancode);
 
 // The character a key press types by itself, for the keys that SDL reports
 // no text for: Enter 13, Backspace 8, Tab 9, Escape 27 and the Ctrl

@@ -9,12 +9,14 @@
 
 #include "app/app_state.h"
 #include "app/dialog.h"
+#include "app/keys.h"
 #include "app/menu.h"
 #include "app/platform.h"
 #include "app/window.h"
 #include "net/connection.h"
 #include "net/socket.h"
 #include "render/gl_setup.h"
+#include "render/frame.h"
 #include "render/perspective.h"
 #include "render/random.h"
 #include "terminal/screen.h"
@@ -32,10 +34,10 @@ void drawTerminalFrame()
 {
     readClock(&FrameTime);
     ElapsedSeconds = elapsedBetween(StartTime, FrameTime);
-    renderFrame();
+    renderFrame(ViewMode);
     swapBuffers();
     applySpeedKeys();
-    if (scrollActive) advanceScroll();
+    if (scrollActive) advanceScroll(FrameRate);
     sendQueued();
 }
 
@@ -45,6 +47,7 @@ void onWindowCreated(int clientWidth, int clientHeight)
 {
     ReplyHook = sendReply;
     BellHook = playBell;
+    ConnectionEndHook = failAndQuit;
     initGL(clientWidth, clientHeight);
     buildFont();
     clearScreen();
@@ -61,14 +64,14 @@ void onWindowSize(int clientWidth, int clientHeight)
     ResizePending = 1;
 }
 
-void onKeyDown(int virtualKey)
+void onKeyDown(int key)
 {
-    if (virtualKey >= 0 && virtualKey < 256) KeyState[virtualKey] = 1;
+    if (key > KEY_NONE && key < KEY_COUNT) KeyState[key] = 1;
 }
 
-void onKeyUp(int virtualKey)
+void onKeyUp(int key)
 {
-    if (virtualKey >= 0 && virtualKey < 256) KeyState[virtualKey] = 0;
+    if (key > KEY_NONE && key < KEY_COUNT) KeyState[key] = 0;
 }
 
 void onFocusLost()
@@ -100,8 +103,8 @@ void applySpeedKeys()
     if (!(FrameRate > 0.0f) || !std::isfinite(FrameRate)) return;
     const double factor = std::pow(SPEED_FACTOR_PER_SECOND, 1.0 / FrameRate);
     double pace = scrollRowsPerSecond;
-    if (KeyState[VK_KEY_END]) pace = std::fmin(pace * factor, SCROLL_ROWS_PER_SECOND_MAX);
-    if (KeyState[VK_KEY_HOME]) pace = std::fmax(pace / factor, SCROLL_ROWS_PER_SECOND_MIN);
+    if (KeyState[KEY_END]) pace = std::fmin(pace * factor, SCROLL_ROWS_PER_SECOND_MAX);
+    if (KeyState[KEY_HOME]) pace = std::fmax(pace / factor, SCROLL_ROWS_PER_SECOND_MIN);
     scrollRowsPerSecond = static_cast<float>(pace);
 }
 

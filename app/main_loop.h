@@ -3,8 +3,6 @@
 // message means is written once.
 #pragma once
 
-enum { VK_KEY_END = 35, VK_KEY_HOME = 36 };
-
 // Window creation, after the GL context is current: the fixed GL state and
 // textures, the outline font, a blank screen, the start time, the random
 // seed and the starfield, in this order. Also connects the interpreter's
@@ -13,8 +11,9 @@ void onWindowCreated(int clientWidth, int clientHeight);
 // A new client size: the viewport and projection, and the window aspect is
 // re-applied from the next pass on.
 void onWindowSize(int clientWidth, int clientHeight);
-void onKeyDown(int virtualKey);
-void onKeyUp(int virtualKey);
+// A key of keys.h pressed or released; other codes are ignored.
+void onKeyDown(int key);
+void onKeyUp(int key);
 // The window lost the keyboard focus: no key-up will come for the keys
 // held, so none counts as held any more.
 void onFocusLost();

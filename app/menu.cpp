@@ -221,8 +221,7 @@ void handleMenuAction()
         break;
     case ITEM_HOST_ADDRESS:
         if (!openConnectDialog()) {
-            showMessageBox("Cant create dialog!", "Error", MESSAGE_ERROR);
-            requestQuit(0);
+            failAndQuit("Cant create dialog!", "Error");
         }
         break;
     case ITEM_CONNECT:

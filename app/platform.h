@@ -10,3 +10,11 @@ void showMessageBox(const char* text, const char* caption, int icon);
 void requestQuit(int exitCode);
 // A short alert sound that does not block.
 void playBell();
+
+// The end of a connection, or of the program after a failure: shows the
+// text, if there is one, in an error box and asks the loop to quit.
+inline void failAndQuit(const char* text, const char* caption)
+{
+    if (text) showMessageBox(text, caption, MESSAGE_ERROR);
+    requestQuit(0);
+}

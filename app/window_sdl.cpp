@@ -42,8 +42,7 @@ int AskedWidth = -1, AskedHeight = -1;
 
 void fatalError(const char* text)
 {
-    showMessageBox(text, ErrorCaption, MESSAGE_ERROR);
-    requestQuit(0);
+    failAndQuit(text, ErrorCaption);
 }
 
 // The GL context on the window, then the shared creation steps. A failing
@@ -122,8 +121,7 @@ void handleSystemEvent(const SDL_SysWMmsg* message)
 
 void handleKeyDown(const SDL_KeyboardEvent& key)
 {
-    int virtualKey = virtualKeyFor(key.keysym.sym, key.keysym.scancode);
-    if (virtualKey) onKeyDown(virtualKey);
+    onKeyDown(keyFor(key.keysym.scancode));
     int typed = typedCharForKey(key.keysym.sym, key.keysym.mod);
     if (typed >= 0) onTypedChar(static_cast<unsigned char>(typed));
 }
@@ -199,8 +197,7 @@ bool pumpMessages()
         case SDL_WINDOWEVENT: handleWindowEvent(event.window); break;
         case SDL_KEYDOWN: handleKeyDown(event.key); break;
         case SDL_KEYUP: {
-            int virtualKey = virtualKeyFor(event.key.keysym.sym, event.key.keysym.scancode);
-            if (virtualKey) onKeyUp(virtualKey);
+            onKeyUp(keyFor(event.key.keysym.scancode));
             break;
         }
         case SDL_TEXTINPUT: handleTextInput(event.text); break;

@@ -6,11 +6,12 @@
 #include <cstdlib>
 
 #include "app/app_state.h"
+#include "app/keys.h"
 #include "app/main_loop.h"
 #include "app/platform.h"
 #include "app/window.h"
 #include "net/connection.h"
-#include "net/socket.h"
+#include "net/socket_win32.h"
 #include "resources/resource.h"
 
 HINSTANCE AppInstance = nullptr;
@@ -123,6 +124,16 @@ void teardown(HWND window)
     PostQuitMessage(0);
 }
 
+// The program's code (keys.h) for a virtual-key code.
+int keyFor(WPARAM virtualKey)
+{
+    switch (virtualKey) {
+    case VK_END: return KEY_END;
+    case VK_HOME: return KEY_HOME;
+    default: return KEY_NONE;
+    }
+}
+
 }  // namespace
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -135,10 +146,10 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         onWindowSize(LOWORD(lParam), HIWORD(lParam));
         return 0;
     case WM_KEYDOWN:
-        onKeyDown(static_cast<int>(wParam & 0xFF));
+        onKeyDown(keyFor(wParam));
         return 0;
     case WM_KEYUP:
-        onKeyUp(static_cast<int>(wParam & 0xFF));
+        onKeyUp(keyFor(wParam));
         return 0;
     case WM_KILLFOCUS:
         onFocusLost();
@@ -155,7 +166,7 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     }
     case WM_SOCKET_EVENT:
-        onSocketEvent(LOWORD(lParam));
+        onWinsockEvent(lParam);
         return 0;
     case WM_CLOSE:
         // Not passed on: the window stays until the process ends.

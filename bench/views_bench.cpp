@@ -20,6 +20,7 @@
 // much as the drawing. --default-heap measures with glibc's defaults
 // instead.
 #include "app/app_state.h"
+#include "render/frame.h"
 #include "render/gl_setup.h"
 #include "render/perspective.h"
 #include "render/rain.h"
@@ -60,6 +61,8 @@ extern char __stop_quorvish_alloc_hooks[];
 }
 
 #define ALLOCATION_HOOK __attribute__((section("quorvish_alloc_hooks"), noinline))
+
+int View = VIEW_PERSPECTIVE;   // the view each frame draws
 
 namespace {
 std::atomic<bool> Counting{false};
@@ -239,7 +242,7 @@ void fillPage()
 void frame()
 {
     tick();
-    renderFrame();
+    renderFrame(View);
     glFinish();   // the pbuffer has no swap; wait for the frame to be drawn
 }
 
@@ -303,7 +306,7 @@ void enterRain(int tall)
     // As after the start menu: no emission left on the material.
     static const GLfloat none[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, none);
-    ViewMode = VIEW_RAIN;
+    View = VIEW_RAIN;
     TallScreen = tall;
     initRain();
     // Steady state: drops in most columns and the page revealed.
@@ -351,7 +354,7 @@ int main(int argc, char** argv)
     fillPage();
     cursorRow = HOST_LAST_ROW;
     cursorColumn = 40;
-    ViewMode = VIEW_PERSPECTIVE;
+    View = VIEW_PERSPECTIVE;
     SessionRunning = 1;
     frame();
     double startup = millisecondsSinceProcessStart();

@@ -1,7 +1,6 @@
 #include "net/connection.h"
 #include "net/socket.h"
 #include "terminal/telnet.h"
-#include "app/platform.h"
 
 #include <cstring>
 
@@ -12,25 +11,16 @@ unsigned char OutQueue[OUT_QUEUE_SIZE];
 int32_t outQueueLength = 0;
 bool writeReady = false;
 
+void (*ConnectionEndHook)(const char* text, const char* caption) = nullptr;
+
 namespace {
 
-struct StartupError {
-    int code;
-    const char* text;
-};
-
-const StartupError STARTUP_ERRORS[] = {
-    {SOCK_SYSNOTREADY, "WSASYSNOTREADY!"},
-    {SOCK_VERNOTSUPPORTED, "WSAVERNOTSUPPORTED!"},
-    {SOCK_EINPROGRESS, "WSAEINPROGRESS!"},
-    {SOCK_EPROCLIM, "WSAEPROCLIM!"},
-    {SOCK_EFAULT, "WSAEFAULT!"},
-};
+bool socketLayerStarted = false;   // each start is ended by one disconnect
 
 void fail(const char* text, const char* caption)
 {
-    showMessageBox(text, caption, MESSAGE_ERROR);
-    requestQuit(0);
+    if (ConnectionEndHook)
+        ConnectionEndHook(text, caption);
 }
 
 }  // namespace
@@ -40,15 +30,12 @@ void fail(const char* text, const char* caption)
 // failure is shown and ends the program through the quit request.
 void connectToHost()
 {
-    int startup = sockStartup();
-    if (startup != 0) {
-        for (const StartupError& e : STARTUP_ERRORS) {
-            if (e.code == startup)
-                showMessageBox(e.text, "Winsock Init Error", MESSAGE_ERROR);
-        }
-        requestQuit(0);
+    const char* problem = nullptr;
+    if (!sockStartup(&problem)) {
+        fail(problem, "Winsock Init Error");
         return;
     }
+    socketLayerStarted = true;
     sockOpen();
     const uint16_t port = static_cast<uint16_t>(PortNumber & 0xFFFF);
     bool connected = false;
@@ -68,7 +55,7 @@ void connectToHost()
 
 void onSocketEvent(int event)
 {
-    switch (event & 0xFFFF) {
+    switch (event) {
     case SOCKET_READ:
         onReadable();
         break;
@@ -128,5 +115,6 @@ void sendQueued()
 void disconnect()
 {
     sockClose();
-    sockCleanup();
+    if (socketLayerStarted) sockCleanup();
+    socketLayerStarted = false;
 }

@@ -9,9 +9,8 @@ enum {
     RECEIVE_BLOCK_SIZE = 2048,
     OUT_QUEUE_SIZE = 256,
     HOST_NAME_SIZE = 256,
-    WM_SOCKET_EVENT = 25252,
-    // Socket events, numbered as the Winsock event bits.
-    SOCKET_READ = 1, SOCKET_WRITE = 2, SOCKET_CONNECT = 16, SOCKET_CLOSE = 32,
+    // What the socket layer reports about the connection.
+    SOCKET_OTHER = 0, SOCKET_READ, SOCKET_WRITE, SOCKET_CLOSE,
     DEFAULT_PORT = 23,
 };
 
@@ -22,8 +21,13 @@ extern unsigned char OutQueue[OUT_QUEUE_SIZE];
 extern int32_t outQueueLength;
 extern bool writeReady;                 // set by the first write-ready event
 
+// How the connection ends the program: a failure, or the host closing,
+// shows `text` under `caption` (no text: nothing is shown) and asks the
+// program to quit. Set by the front end; null ends nothing.
+extern void (*ConnectionEndHook)(const char* text, const char* caption);
+
 void connectToHost();
-void onSocketEvent(int event);          // event = low 16 bits of the notification
+void onSocketEvent(int event);          // SOCKET_READ .. SOCKET_CLOSE
 void onReadable();
 void sendReply(const unsigned char* bytes, int length);
 void queueTypedChar(unsigned char c);   // a typed character; dropped when the queue is full

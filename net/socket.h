@@ -5,16 +5,9 @@
 #pragma once
 #include <cstdint>
 
-// Winsock start-up errors that have a message of their own.
-enum {
-    SOCK_SYSNOTREADY = 10091, SOCK_VERNOTSUPPORTED = 10092,
-    SOCK_EINPROGRESS = 10036, SOCK_EPROCLIM = 10067, SOCK_EFAULT = 10014,
-};
-
-// The window that receives socket notifications (Windows); unused elsewhere.
-extern void* SocketNotifyWindow;
-
-int sockStartup();                       // 0, or the start-up error code
+// Starts the socket layer. False when it cannot start; *message is then
+// the platform's text for the reason, or null when it has none.
+bool sockStartup(const char** message);
 void sockOpen();                         // create the stream socket
 uint32_t sockParseAddress(const char* text);  // dotted IPv4, network order; 0xFFFFFFFF if none
 bool sockLookup(const char* name, uint32_t* address);  // first IPv4 address, network order
@@ -27,5 +20,5 @@ void sockCleanup();
 
 // POSIX: looks at the socket once without waiting and delivers its read,
 // first write-ready and close events through onSocketEvent. Windows: the
-// events arrive as window messages and this does nothing.
+// events arrive as window messages (socket_win32.h) and this does nothing.
 void pollSocketEvents();

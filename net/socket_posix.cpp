@@ -16,8 +16,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-void* SocketNotifyWindow = nullptr;
-
 namespace {
 
 int socketFd = -1;
@@ -55,7 +53,11 @@ int finishInterruptedConnect()
 
 }  // namespace
 
-int sockStartup() { return 0; }
+bool sockStartup(const char** message)
+{
+    *message = nullptr;
+    return true;
+}
 
 void sockOpen()
 {

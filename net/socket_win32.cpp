@@ -1,23 +1,42 @@
 // Socket layer for Windows: Winsock 1.1. After sockSelectEvents the socket
 // is non-blocking and its readiness arrives at SocketNotifyWindow as
-// WM_SOCKET_EVENT messages, whose window procedure hands LOWORD(lParam) to
-// onSocketEvent.
+// WM_SOCKET_EVENT messages, which the window procedure hands to
+// onWinsockEvent.
 #include "net/socket.h"
+#include "net/socket_win32.h"
 #include "net/connection.h"
-
-#include <winsock.h>
 
 #include <cstring>
 
-void* SocketNotifyWindow = nullptr;
+HWND SocketNotifyWindow = nullptr;
 
 static SOCKET ConnectionSocket = INVALID_SOCKET;
 static bool ConnectFailed = false;  // the last connect on ConnectionSocket failed
 static WSADATA WinsockData;  // filled by start-up, read by nobody
 
-int sockStartup()
+namespace {
+
+// Winsock start-up errors that have a message of their own.
+const struct {
+    int code;
+    const char* text;
+} StartupErrors[] = {
+    {WSASYSNOTREADY, "WSASYSNOTREADY!"},
+    {WSAVERNOTSUPPORTED, "WSAVERNOTSUPPORTED!"},
+    {WSAEINPROGRESS, "WSAEINPROGRESS!"},
+    {WSAEPROCLIM, "WSAEPROCLIM!"},
+    {WSAEFAULT, "WSAEFAULT!"},
+};
+
+}  // namespace
+
+bool sockStartup(const char** message)
 {
-    return WSAStartup(0x0101, &WinsockData);
+    *message = nullptr;
+    int result = WSAStartup(0x0101, &WinsockData);
+    for (const auto& e : StartupErrors)
+        if (e.code == result) *message = e.text;
+    return result == 0;
 }
 
 void sockOpen()
@@ -65,7 +84,7 @@ bool sockConnect(uint32_t address, uint16_t port)
 
 void sockSelectEvents()
 {
-    WSAAsyncSelect(ConnectionSocket, static_cast<HWND>(SocketNotifyWindow), WM_SOCKET_EVENT,
+    WSAAsyncSelect(ConnectionSocket, SocketNotifyWindow, WM_SOCKET_EVENT,
                    FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE);
 }
 
@@ -96,4 +115,15 @@ void sockCleanup()
 void pollSocketEvents()
 {
     // Nothing to do: the events come as window messages.
+}
+
+void onWinsockEvent(LPARAM lParam)
+{
+    // The event is the low word; the error code in the high word is not used.
+    switch (WSAGETSELECTEVENT(lParam)) {
+    case FD_READ: onSocketEvent(SOCKET_READ); break;
+    case FD_WRITE: onSocketEvent(SOCKET_WRITE); break;
+    case FD_CLOSE: onSocketEvent(SOCKET_CLOSE); break;
+    default: onSocketEvent(SOCKET_OTHER); break;
+    }
 }

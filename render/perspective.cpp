@@ -1,9 +1,7 @@
-// The frame entry of the connected views, the frame-rate measurement and the
-// perspective view: 26 rows of yellow outline text on a page tilted back by
+// The perspective view: 26 rows of yellow outline text on a page tilted back by
 // 40 degrees into the fog, over a slowly turning field of 400 points.
 #include "perspective.h"
 
-#include "app/app_state.h"
 #include "gl_setup.h"
 #include "rain.h"
 #include "random.h"
@@ -13,9 +11,6 @@
 
 #include <cmath>
 
-int32_t FrameCounter = 0;
-int32_t FrameCountHistory[FRAME_HISTORY];
-float FrameTimeHistory[FRAME_HISTORY];
 float Starfield[STAR_COUNT][3];
 float StarAngle = 0.0f;
 float StarDrift = 0.0f;
@@ -43,44 +38,19 @@ const GLfloat STAR_EMISSION[4] = {0.5f, 0.5f, 0.5f, 1.0f};
 
 } // namespace
 
-void renderFrame()
+void drawPerspectiveView()
 {
-    ++FrameCounter;
-    measureFrameRate();
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    if (ViewMode == VIEW_PERSPECTIVE)
-        drawStarfield();
+    drawStarfield();
     glPushMatrix();
-    if (ViewMode == VIEW_PERSPECTIVE) {
-        glColor4f(1.0f, 1.0f, 0.0f, 1.0f);
-        glMaterialfv(GL_FRONT, GL_EMISSION, TEXT_EMISSION);
-        glTranslatef(0.0f, 0.0f, -16.0f);
-        glRotatef(-40.0f, 1.0f, 0.0f, 0.0f);
-        glTranslatef(0.0f, 18.5f + scrollOffset, 0.0f);
-        glColor4f(1.0f, 1.0f, 0.0f, 1.0f);
-        glTranslatef(-15.0f, 0.0f, 0.0f);
-        drawTextRows();
-    } else if (ViewMode == VIEW_RAIN) {
-        drawRainView();
-    }
+    glColor4f(1.0f, 1.0f, 0.0f, 1.0f);
+    glMaterialfv(GL_FRONT, GL_EMISSION, TEXT_EMISSION);
+    glTranslatef(0.0f, 0.0f, -16.0f);
+    glRotatef(-40.0f, 1.0f, 0.0f, 0.0f);
+    glTranslatef(0.0f, 18.5f + scrollOffset, 0.0f);
+    glColor4f(1.0f, 1.0f, 0.0f, 1.0f);
+    glTranslatef(-15.0f, 0.0f, 0.0f);
+    drawTextRows();
     glPopMatrix();
-}
-
-void measureFrameRate()
-{
-    // Frames counted since the oldest recorded frame over the time they took.
-    // A zero time difference is left to the floating-point rules (infinity).
-    float frames = static_cast<float>(FrameCounter - FrameCountHistory[0]);
-    float seconds = ElapsedSeconds - FrameTimeHistory[0];
-    FrameRate = frames / seconds;
-
-    for (int k = 0; k < FRAME_HISTORY - 1; ++k) {
-        FrameCountHistory[k] = FrameCountHistory[k + 1];
-        FrameTimeHistory[k] = FrameTimeHistory[k + 1];
-    }
-    FrameCountHistory[FRAME_HISTORY - 1] = FrameCounter;
-    FrameTimeHistory[FRAME_HISTORY - 1] = ElapsedSeconds;
 }
 
 void drawTextRows()

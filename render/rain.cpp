@@ -3,7 +3,7 @@
 // banner and the cursor mark. Plain logic; the drawing is in rain_draw.cpp.
 #include "rain.h"
 
-#include "app/app_state.h"
+#include "render/frame.h"
 #include "random.h"
 #include "terminal/screen.h"
 

@@ -3,7 +3,7 @@
 #include "gl_setup.h"
 #include "rain.h"
 
-#include "app/app_state.h"
+#include "render/frame.h"
 
 #include <GL/gl.h>
 

@@ -13,7 +13,6 @@ float scrollOffset = 0.0f;
 float scrollStep = 0.05f;
 bool scrollActive = false;
 float scrollRowsPerSecond = SCROLL_ROWS_PER_SECOND_START;
-float FrameRate = 0.0f;
 
 void clearScreen()
 {
@@ -68,9 +67,9 @@ void checkScroll()
 // takes 1 / scrollRowsPerSecond seconds at any frame rate. A frame rate of
 // zero or NaN makes the comparison fail, so every such frame completes a
 // row step; an infinite one makes the step 0 and the page stands still.
-void advanceScroll()
+void advanceScroll(float frameRate)
 {
-    scrollStep = static_cast<float>(0.75 / static_cast<double>(FrameRate) *
+    scrollStep = static_cast<float>(0.75 / static_cast<double>(frameRate) *
                                     static_cast<double>(scrollRowsPerSecond));
     if (!scrollActive)
         return;

@@ -24,19 +24,15 @@ extern int32_t cursorRow;                         // 0..200
 extern int32_t topLine;                           // 0..175
 extern bool wrapPending;     // a character stood in column 79; the next one wraps first
 
-extern float scrollOffset;   // page lift of the perspective view, in view units
+extern float scrollOffset;   // progress of the smooth scroll's row step, 1 to 1.75 units
 extern float scrollStep;     // added to scrollOffset per frame
 extern bool scrollActive;    // topLine is below its rest value
 extern float scrollRowsPerSecond;  // pace of the smooth scroll (3 at start)
 
-// Frames per second over the last 50 terminal frames; measured by the frame
-// loop, read here to pace the smooth scroll.
-extern float FrameRate;
-
 void clearScreen();          // every cell a space; cursor and scroll state untouched
 void putChar(unsigned char b);
 void checkScroll();
-void advanceScroll();
+void advanceScroll(float frameRate);  // one frame of the scroll at that frame rate
 
 // Puts the whole terminal core back to its start state (grid, cursor,
 // topLine, scroll state, escape collector). For tools and tests.

@@ -191,11 +191,14 @@ struct Step {
     std::string text;
 };
 
+// The connect loop looks at the socket about this often, and scrolls the
+// page as a frame loop at that rate would.
+constexpr int PASSES_PER_SECOND = 100;
+
 int runConnect(const char* host, long port, const std::vector<Step>& steps, double seconds)
 {
     snprintf(HostName, sizeof HostName, "%s", host);
     PortNumber = static_cast<uint32_t>(port);
-    FrameRate = 100.0f;     // the loop below runs at about 100 passes a second
     connectToHost();
     if (HeadlessQuitRequested)
         return 2;
@@ -234,7 +237,7 @@ int runConnect(const char* host, long port, const std::vector<Step>& steps, doub
                 ShortSends += 1;
         }
         if (scrollActive)
-            advanceScroll();
+            advanceScroll(PASSES_PER_SECOND);
         const auto now = Clock::now();
         if (next == steps.size() && !steps.empty() && outQueueLength == 0) {
             // Everything done and sent: let the host's answer arrive, then stop.
@@ -245,7 +248,7 @@ int runConnect(const char* host, long port, const std::vector<Step>& steps, doub
         }
         if (now >= deadline)
             break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000 / PASSES_PER_SECOND));
     }
     if (next < steps.size()) {
         for (size_t i = next; i < steps.size(); ++i) {
@@ -271,6 +274,7 @@ int main(int argc, char** argv)
     resetTerminal();
     ReplyHook = recordReply;
     BellHook = playBell;
+    ConnectionEndHook = failAndQuit;
 
     if (argc >= 2 && strcmp(argv[1], "--connect") == 0) {
         if (argc < 4)

@@ -1,4 +1,4 @@
-// SDL key events and text input as Windows virtual-key codes and one
+// SDL key events and text input as the program's key codes and one
 // Windows-1252 byte per character, and the UTF-8 of titles and messages.
 #include <gtest/gtest.h>
 
@@ -6,21 +6,17 @@
 #include <string>
 
 #include "app/charset.h"
+#include "app/keys.h"
 #include "app/keys_sdl.h"
 
 namespace {
 
-TEST(VirtualKeys, CodesOfTheKeysTheProgramAndHostsUse)
+TEST(Keys, OnlyTheSpeedKeysAreFollowed)
 {
-    struct Case { SDL_Keycode key; SDL_Scancode scancode; int expected; } cases[] = {
-        {SDLK_HOME, SDL_SCANCODE_HOME, 36},   {SDLK_END, SDL_SCANCODE_END, 35},
-        {SDLK_z, SDL_SCANCODE_Z, 'Z'},        {SDLK_9, SDL_SCANCODE_9, '9'},
-        {SDLK_a, SDL_SCANCODE_Q, 'A'},        // a French layout: named by what the key types
-        {SDLK_F12, SDL_SCANCODE_F12, 123},    {SDLK_MINUS, SDL_SCANCODE_MINUS, 189},
-        {SDLK_MUTE, SDL_SCANCODE_MUTE, 0},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(virtualKeyFor(c.key, c.scancode), c.expected) << SDL_GetKeyName(c.key);
+    EXPECT_EQ(keyFor(SDL_SCANCODE_END), KEY_END);
+    EXPECT_EQ(keyFor(SDL_SCANCODE_HOME), KEY_HOME);
+    for (SDL_Scancode other : {SDL_SCANCODE_A, SDL_SCANCODE_KP_1, SDL_SCANCODE_PAGEUP})
+        EXPECT_EQ(keyFor(other), KEY_NONE);
 }
 
 TEST(TypedInput, KeysAndTextGoOutAsOneWindows1252ByteEach)

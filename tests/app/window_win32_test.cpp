@@ -7,6 +7,7 @@
 #include "app/menu.h"
 #include "app/window_win32.h"
 #include "net/connection.h"
+#include "net/socket_win32.h"
 
 namespace {
 
@@ -31,12 +32,12 @@ TEST_F(WindowProcedure, KeysAreHeldUntilReleasedOrTheFocusGoes)
 {
     EXPECT_EQ(send(WM_KEYDOWN, VK_END), 0);
     send(WM_KEYDOWN, VK_HOME);
-    EXPECT_TRUE(KeyState[VK_END] && KeyState[VK_HOME]);
+    EXPECT_TRUE(KeyState[KEY_END] && KeyState[KEY_HOME]);
     send(WM_KEYUP, VK_HOME);
-    EXPECT_TRUE(KeyState[VK_END] && !KeyState[VK_HOME]);
+    EXPECT_TRUE(KeyState[KEY_END] && !KeyState[KEY_HOME]);
     // No key-up comes for a key held while another window takes the focus.
     send(WM_KILLFOCUS, 0);
-    EXPECT_FALSE(KeyState[VK_END]);
+    EXPECT_FALSE(KeyState[KEY_END]);
 }
 
 TEST_F(WindowProcedure, TypedCharactersAreQueuedAsTheyCome)

@@ -97,8 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         abort();
 
     for (int i = 0; i < 300 && scrollActive; ++i) {
-        FrameRate = 60.0f;
-        advanceScroll();
+        advanceScroll(60.0f);
         checkInvariants();
     }
     return 0;

@@ -5,7 +5,6 @@
 #include <cstring>
 
 FakeSocket Fake;
-void* SocketNotifyWindow = nullptr;
 
 void resetFakeSocket() { Fake = FakeSocket(); }
 
@@ -17,10 +16,11 @@ static std::string dotted(uint32_t a)
     return text;
 }
 
-int sockStartup()
+bool sockStartup(const char** message)
 {
     Fake.calls.push_back("startup");
-    return Fake.startupResult;
+    *message = Fake.startupProblem;
+    return !Fake.startupFails;
 }
 
 void sockOpen() { Fake.calls.push_back("open"); }

@@ -7,7 +7,8 @@
 #include <vector>
 
 struct FakeSocket {
-    int startupResult = 0;
+    bool startupFails = false;
+    const char* startupProblem = nullptr;     // the message a failed start-up gives
     std::deque<bool> connectResults;          // one per sockConnect; false when empty
     bool lookupFinds = true;
     uint32_t lookupAddress = 0x0100007F;      // 127.0.0.1 in network order

@@ -1,6 +1,6 @@
 // The views' logic without GL: frame rate, starfield, the rain's grids and
 // how glyph strings are gathered for drawing.
-#include "app/app_state.h"
+#include "render/frame.h"
 #include "render/perspective.h"
 #include "render/rain.h"
 #include "render/random.h"

@@ -1,7 +1,7 @@
 // Frames of both views drawn on a headless context and read back. Where
 // things should appear comes from projecting the scene's geometry with the
 // transformations the views apply, not from stored images.
-#include "app/app_state.h"
+#include "render/frame.h"
 #include "render/gl_setup.h"
 #include "render/perspective.h"
 #include "render/rain.h"
@@ -17,6 +17,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+int View = VIEW_PERSPECTIVE;   // the view each frame draws
 
 namespace {
 
@@ -140,7 +142,7 @@ double rowPoint(int a, double v, double* wy)
 
 TEST_F(Views, PerspectivePageIsYellowAtTheBottomAndFadesUpwards)
 {
-    ViewMode = VIEW_PERSPECTIVE;
+    View = VIEW_PERSPECTIVE;
     for (auto& star : Starfield) {   // all behind the viewer
         star[0] = star[1] = 0.0f;
         star[2] = 138.0f;
@@ -150,7 +152,7 @@ TEST_F(Views, PerspectivePageIsYellowAtTheBottomAndFadesUpwards)
         bool blank = std::count(std::begin(blankRows), std::end(blankRows), a) > 0;
         setRow(175 + a, blank ? "" : std::string(80, 'M'));
     }
-    renderFrame();
+    renderFrame(View);
     Frame frame;
 
     // The body of a capital M lies well inside 0.15 .. 0.5 em.
@@ -195,12 +197,12 @@ TEST_F(Views, StarsAreWhiteAndTurnOnlyInPerspectiveFrames)
     seedStarfield();
     StarAngle = 10.0f;
     StarDrift = 0.5f;
-    ViewMode = VIEW_PERSPECTIVE;
-    renderFrame();   // blank page: nothing but stars
+    View = VIEW_PERSPECTIVE;
+    renderFrame(View);   // blank page: nothing but stars
     EXPECT_EQ(StarAngle, 10.5f);
     Frame frame;
-    ViewMode = VIEW_RAIN;
-    renderFrame();
+    View = VIEW_RAIN;
+    renderFrame(View);
     EXPECT_EQ(StarAngle, 10.5f);
     int lit = 0;
     Pixel best = frame.brightest(0, 0, WIDTH - 1, HEIGHT - 1, &lit);
@@ -273,11 +275,11 @@ TEST_F(Views, FirstRainFrameShowsBannerAndCursor)
     for (int tall = 0; tall < 2; ++tall) {
         SetUp();
         TallScreen = tall;
-        ViewMode = VIEW_RAIN;
+        View = VIEW_RAIN;
         cursorRow = 199;
         cursorColumn = 10;
         seedRandom(4242);
-        renderFrame();
+        renderFrame(View);
         Frame frame;
         const int firstRow = tall ? 0 : 20;
         const double ox = -8, oy = tall ? 6.2 : 3.1, oz = tall ? -11 : -6;
@@ -345,8 +347,8 @@ TEST_F(Views, FramesLeaveTheFixedStateAsTheyFoundIt)
     for (int k = 0; k < 26; ++k)
         setRow(175 + k, std::string(80, static_cast<char>('a' + k)));
     for (int mode : {VIEW_PERSPECTIVE, VIEW_RAIN, VIEW_PERSPECTIVE}) {
-        ViewMode = mode;
-        renderFrame();
+        View = mode;
+        renderFrame(View);
     }
     read(after);
     for (int i = 0; i < count; ++i)
