@@ -6,6 +6,7 @@
 // when it opens and deleted when it closes; nothing keeps a reference to an
 // open dialog, and any number may be open at once.
 #include "app/dialog.h"
+#include "resources/resource.h"
 
 #include <cstring>
 
@@ -30,7 +31,7 @@ enum {
     PASTE_CHUNK = 64,
 };
 
-const char DialogTitle[] = "Quorvish Telnet v0.2";
+const char DialogTitle[] = "Quorvish Telnet v" QUORVISH_VERSION;
 const char PromptFirst[] = "Enter the hostname and port you wish";
 const char PromptSecond[] = "to telnet to:";
 

@@ -4,6 +4,7 @@
 #include "rain.h"
 
 #include "render/frame.h"
+#include "resources/resource.h"
 #include "random.h"
 #include "terminal/screen.h"
 
@@ -11,7 +12,7 @@ unsigned char RainText[RAIN_ROWS][RAIN_STRIDE];
 float RainColour[RAIN_ROWS * RAIN_STRIDE][3];
 RainDrop RainDrops[RAIN_COLUMNS];
 int32_t GlitchChar = 0;
-const char RainBanner[RAIN_BANNER_LENGTH + 1] = "<<QUORVISH-TELNET-v0.2>>";
+const char RainBanner[RAIN_BANNER_LENGTH + 1] = "<<QUORVISH-TELNET-v" QUORVISH_VERSION ">>";
 
 GlyphQuad GlyphBatch[GLYPH_BATCH_CAPACITY];
 int32_t GlyphBatchCount = 0;

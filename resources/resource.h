@@ -24,8 +24,13 @@
 #define IDC_HOSTNAME        1000
 #define IDC_PORT            1001
 
+/* The program's version: the one place it is written. The caption, the
+   dialog titles, the rain view's banner, the build and the packages take it
+   from here. */
+#define QUORVISH_VERSION "0.2"
+
 /* The window caption is the prefix, the byte 0xDF, " - " and the address. */
-#define QUORVISH_CAPTION_PREFIX "QuorvishTelnet v0.2"
+#define QUORVISH_CAPTION_PREFIX "QuorvishTelnet v" QUORVISH_VERSION
 #define QUORVISH_WEB_ADDRESS    "www.quorvish-telnet.test"
 
 #endif

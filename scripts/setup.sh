@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs what QuorvishTelnet needs on Debian 12.
-#   scripts/setup.sh run    building and running the Linux program and the demo host
-#   scripts/setup.sh test   everything the tests need as well: the Windows cross
-#                           compilers (32-bit product, 64-bit test build), Wine
-#                           for both widths, Xvfb, real telnet servers, clang,
-#                           the artwork check's fonts
+#   scripts/setup.sh run      building and running the Linux program and the demo host
+#   scripts/setup.sh package  what scripts/package.sh needs as well: dpkg-dev,
+#                             zip and the 32-bit Windows cross compiler
+#   scripts/setup.sh test     everything the tests need as well: the Windows cross
+#                             compilers (32-bit product, 64-bit test build), Wine
+#                             for both widths, Xvfb, real telnet servers, clang,
+#                             the artwork check's fonts, lintian
 set -euo pipefail
 profile=${1:-run}
 
@@ -17,9 +19,13 @@ RUN_PACKAGES=(
   libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libegl-mesa0
   busybox-static
 )
+PACKAGE_PACKAGES=(
+  dpkg-dev zip
+  g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
+)
 TEST_PACKAGES=(
   libgtest-dev libgmock-dev clang libclang-rt-14-dev
-  g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
+  lintian desktop-file-utils
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 fonts-wine
   libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386 libxrender1:i386 libxrandr2:i386
@@ -31,13 +37,15 @@ TEST_PACKAGES=(
 )
 
 packages=("${RUN_PACKAGES[@]}")
-if [ "$profile" = test ]; then
-  packages+=("${TEST_PACKAGES[@]}")
+if [ "$profile" = package ]; then
+  packages+=("${PACKAGE_PACKAGES[@]}")
+elif [ "$profile" = test ]; then
+  packages+=("${PACKAGE_PACKAGES[@]}" "${TEST_PACKAGES[@]}")
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
   fi
 elif [ "$profile" != run ]; then
-  echo "usage: scripts/setup.sh [run|test]" >&2
+  echo "usage: scripts/setup.sh [run|package|test]" >&2
   exit 64
 fi
 

@@ -179,12 +179,14 @@ def check_header(folder):
     check(address is not None and len(address.group(1)) == 24 and
           address.group(1).isprintable(),
           "resource.h: QUORVISH_WEB_ADDRESS is not a 24-character text")
-    check(defines.get("QUORVISH_CAPTION_PREFIX") == '"QuorvishTelnet v0.2"',
+    check(defines.get("QUORVISH_CAPTION_PREFIX") == '"QuorvishTelnet v" QUORVISH_VERSION'
+          and defines.get("QUORVISH_VERSION") == '"0.2"',
           "resource.h: caption prefix is %r" % defines.get("QUORVISH_CAPTION_PREFIX"))
     # Everything else must be a number, or the resource compiler and C++
     # could read the file differently.
     for name, value in defines.items():
-        if name not in ("QUORVISH_WEB_ADDRESS", "QUORVISH_CAPTION_PREFIX", "QUORVISH_RESOURCE_H"):
+        if name not in ("QUORVISH_WEB_ADDRESS", "QUORVISH_CAPTION_PREFIX", "QUORVISH_VERSION",
+                        "QUORVISH_RESOURCE_H"):
             check(value.isdigit(), "resource.h: %s is not a plain number" % name)
 
 
