@@ -17,6 +17,12 @@ void (*BellHook)() = nullptr;
 
 namespace {
 
+// The control characters the terminal layer acts on.
+enum : unsigned char {
+    NUL = 0x00, BEL = 0x07, BS = 0x08, HT = 0x09, LF = 0x0A, CR = 0x0D, SO = 0x0E, SI = 0x0F,
+    CAN = 0x18, SUB = 0x1A, ESC = 0x1B, DEL = 0x7F,
+};
+
 enum TelnetState {
     TELNET_DATA,        // ordinary data
     TELNET_COMMAND,     // after IAC
@@ -114,29 +120,29 @@ void eraseCursorRow()
 bool controlByte(unsigned char b)
 {
     switch (b) {
-    case 0: case 14: case 15:
+    case NUL: case SO: case SI:
         return true;
-    case 7:
+    case BEL:
         if (BellHook)
             BellHook();
         return true;
-    case 8:
+    case BS:
         if (cursorColumn > 0)
             cursorColumn -= 1;
         wrapPending = false;
         return true;
-    case 9: {
+    case HT: {
         int32_t next = 5 * (cursorColumn / 5 + 1);
         cursorColumn = next > SCREEN_COLUMNS - 1 ? SCREEN_COLUMNS - 1 : next;
         wrapPending = false;
         return true;
     }
-    case 10:
+    case LF:
         cursorRow += 1;
         wrapPending = false;
         checkScroll();
         return true;
-    case 13:
+    case CR:
         cursorColumn = 0;
         wrapPending = false;
         return true;
@@ -211,28 +217,28 @@ void terminalByte(unsigned char b);
 void collectEscapeByte(unsigned char b)
 {
     if (escapeState == ESCAPE_OSC || escapeState == ESCAPE_OSC_ESC) {
-        if (b == 7 || (escapeState == ESCAPE_OSC_ESC && b == '\\')) {
+        if (b == BEL || (escapeState == ESCAPE_OSC_ESC && b == '\\')) {
             endEscape();
         } else if (escapeState == ESCAPE_OSC_ESC) {
             startEscape();          // ESC ended the string and starts a sequence
             collectEscapeByte(b);
-        } else if (b == 27) {
+        } else if (b == ESC) {
             escapeState = ESCAPE_OSC_ESC;
-        } else if (b == 24 || b == 26) {
+        } else if (b == CAN || b == SUB) {
             endEscape();
         }
         return;
     }
     if (b < 32) {
-        if (b == 27)
+        if (b == ESC)
             startEscape();
-        else if (b == 24 || b == 26)
+        else if (b == CAN || b == SUB)
             endEscape();
         else
             controlByte(b);
         return;
     }
-    if (b == 127)
+    if (b == DEL)
         return;
     if (b > 127) {                  // not part of any sequence: give it back
         endEscape();
@@ -274,7 +280,7 @@ void terminalByte(unsigned char b)
         collectEscapeByte(b);
         return;
     }
-    if (b == 27) {
+    if (b == ESC) {
         startEscape();
         return;
     }
