@@ -1,13 +1,5 @@
 # Cross build for 64-bit Windows with mingw-w64 (x86_64, posix threads).
 # The product is the 32-bit program (mingw-i686.cmake); this build runs the
 # same tests under 64-bit Wine on machines that cannot run 32-bit code.
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)
