@@ -1,7 +1,7 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Takes the README's screenshots from the real Linux program: a private
-Xvfb, the demo host on 127.0.0.1, the mouse and keyboard driven with
-xdotool as in the end-to-end tests.
+Xvfb with a window manager, the demo host on 127.0.0.1, the menu and the
+connect dialog driven as in the GUI tests (tests/gui).
 
     docs/make-screenshots.py build/app/quorvish-telnet
 """
@@ -11,86 +11,78 @@ import sys
 import time
 import unittest
 
+from PIL import Image
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
-sys.path.insert(0, os.path.join(ROOT, "tests", "menu"))
-import journey  # noqa: E402
+sys.path.insert(0, os.path.join(ROOT, "tests", "gui"))
+import journey_test  # noqa: E402
 
 
-class DemoHost:
-    """The demo host in place of the journeys' small login session."""
+class Shots(journey_test.Journey):
+    desktop_size = "1280x1024"   # room for the standard window, 1280 x 800 with its frame
+    window_manager = ["jwm"]
 
-    def __init__(self, folder):
-        self.port = journey.free_port()
+    def setUp(self):
+        super().setUp()
+        self.port = journey_test.hosts.free_port()
         pid = subprocess.run([os.path.join(ROOT, "demo", "start-demo-host.sh"), str(self.port)],
                              capture_output=True, text=True, check=True).stdout.strip()
-        self.pid = int(pid)
+        self.addCleanup(os.kill, int(pid), 15)
+        self.start()
+        self.window = self.main_window()
+        self.menu_at_rest()
 
-    def stop(self):
-        try:
-            os.kill(self.pid, 15)
-        except ProcessLookupError:
-            pass
+    def save(self, shot, box, name, scale=0.5):
+        left, top, width, height = box
+        image = Image.frombytes("RGB", (shot.width, shot.height), bytes(shot.data), "raw", "BGRX")
+        image.crop((left, top, left + width, top + height)).resize(
+            (round(width * scale), round(height * scale)), Image.LANCZOS).save(os.path.join(HERE, name))
+        print("wrote", name)
 
+    def connect_and_list(self, shown):
+        self.click("connect")
+        self.assertTrue(shown(), "the demo host's menu did not show")
+        time.sleep(1)
+        self.desktop.type(self.window, "1\r")   # the long listing
 
-class Shots(unittest.TestCase):
-    def crop(self, j, shot, name, extra_height=0):
-        left, top, width, height = j.client
-        out = os.path.join(HERE, name)
-        subprocess.run(["convert", shot.path, "-crop",
-                        "%dx%d+%d+%d" % (width, height + extra_height, left, top), "+repage",
-                        "-resize", "50%", out], check=True)
-        print("wrote", out)
-
-
-    def test_perspective(self):
-        j = journey.Journey(self, "readme")
-        self.addCleanup(j.stop)
-        j.start()
-        time.sleep(4)   # both flip panels come to rest
-        self.crop(j, j.shot("start"), "menu.png")
-        j.click_panel("host_label")
-        dialog = j.wait_dialogs(1)[0]
-        at = j.dialog_layout(dialog)
-        j.click(*at(5 + 77 / 2, 37))
-        j.type_text(dialog, "127.0.0.1")
-        j.click(*at(87 + 33 / 2, 37))
-        j.key(dialog, "End", "BackSpace", "BackSpace")
-        j.type_text(dialog, str(j.host.port))
+    def test_menu_dialog_perspective(self):
+        self.save(self.desktop.shot("menu"), self.surface(), "menu.png")
+        self.click("host_label")
+        dialog = self.dialog()
+        self.desktop.bring_forward(dialog)
+        self.press(dialog, "host")
+        self.desktop.type(dialog, "127.0.0.1")
+        self.press(dialog, "port")
+        self.desktop.key(dialog, "End", *["BackSpace"] * 5)
+        self.desktop.type(dialog, str(self.port))
         time.sleep(0.5)
-        g = j.geometry(dialog)
-        shot = j.shot("dialog")
-        subprocess.run(["convert", shot.path, "-crop", "%dx%d+%d+%d" % (g[2], g[3], g[0], g[1]),
-                        "+repage", os.path.join(HERE, "dialog.png")], check=True)
-        j.click(*at(5 + 26, 56))   # OK
-        j.wait_dialogs(0)
-        j.click_panel("connect")
-        time.sleep(3)
-        j.refresh_client()
-        j.type_text(j.window, "1")
-        j.key(j.window, "Return")
-        time.sleep(4)
-        self.crop(j, j.shot("perspective"), "perspective.png")
+        self.save(self.desktop.shot("dialog"), self.desktop.geometry(dialog), "dialog.png", 1)
+        self.press(dialog, "ok")
+        self.dialog(0)
+        self.connect_and_list(lambda: self.text_shown("yellow"))
+        time.sleep(4)   # the listing runs on while the page scrolls
+        self.save(self.desktop.shot("perspective"), self.surface(), "perspective.png")
 
     def test_rain(self):
-        j = journey.Journey(self, "readme")
-        self.addCleanup(j.stop)
-        j.start()
-        j.click_panel("display_label")
-        time.sleep(0.5)
-        j.click_panel("window_label")
-        time.sleep(4)
-        j.set_host("127.0.0.1", str(j.host.port))
-        j.click_panel("connect")
-        time.sleep(3)
-        j.refresh_client()
-        j.type_text(j.window, "1")
-        j.key(j.window, "Return")
-        time.sleep(8)
-        self.crop(j, j.shot("rain"), "rain.png")
+        self.click("display_label")
+        self.wait_for_face("display_flip", self.shows_rain_title, "rain")
+        self.click("window_label")
+        self.wait_for_face("window_flip", self.shows_standard, "standard")
+        self.click("host_label")
+        self.fill_dialog(self.dialog(), "127.0.0.1", str(self.port))
+        self.dialog(0)
+        self.connect_and_list(lambda: self.text_shown("grey", 100))
+        time.sleep(8)   # the drops reveal the listing
+        self.save(self.desktop.shot("rain"), self.surface(), "rain.png")
 
 
 if __name__ == "__main__":
-    journey.TelnetHost = DemoHost
-    journey.ARGS = type("Args", (), {"platform": "linux", "program": sys.argv[1], "shots": None})
-    unittest.main(argv=sys.argv[:1], verbosity=2)
+    if len(sys.argv) != 2 or not os.path.exists(sys.argv[1]):
+        sys.exit("usage: %s PROGRAM   (the Linux program, built)" % sys.argv[0])
+    journey_test.ARGS = type("Args", (), {"program": os.path.abspath(sys.argv[1])})
+    began = time.time()
+    tests = unittest.TestSuite([Shots("test_menu_dialog_perspective"), Shots("test_rain")])
+    ok = unittest.TextTestRunner(verbosity=2).run(tests).wasSuccessful()
+    print("%.0f s" % (time.time() - began))
+    sys.exit(0 if ok else 1)
