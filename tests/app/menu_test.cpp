@@ -202,11 +202,12 @@ TEST_F(Menu, PicksEachPanelInsideItsEdgesAndNothingJustOutside)
             SCOPED_TRACE(std::string(p.name) + " in " + std::to_string(w[0]) + " x " + std::to_string(w[1]));
             const Rect r = project(p);
             const double cx = (r.left + r.right) / 2, cy = (r.bottom + r.top) / 2;
-            // The pick region is 5 x 5 pixels: 2.5 pixels inside an edge it
-            // hits the panel, 3.5 pixels outside it misses.
+            // The pick region is 5 x 5 pixels around the click: up to 2.5
+            // pixels outside an edge it still hits the panel (1.8 here, 2.3
+            // at most once rounded to a pixel), 3.5 pixels outside it misses.
             const struct { double x, y; bool hit; } points[] = {
-                {cx, cy, true}, {r.left + 2.5, cy, true}, {r.right - 2.5, cy, true}, {cx, r.bottom + 2.5, true},
-                {cx, r.top - 2.5, true}, {r.left - 3.5, cy, false}, {r.right + 3.5, cy, false},
+                {cx, cy, true}, {r.left - 1.8, cy, true}, {r.right + 1.8, cy, true}, {cx, r.bottom - 1.8, true},
+                {cx, r.top + 1.8, true}, {r.left - 3.5, cy, false}, {r.right + 3.5, cy, false},
                 {cx, r.bottom - 3.5, false}, {cx, r.top + 3.5, false},
             };
             for (const auto& point : points)

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
+#include "app/dialog.h"
+#include "resources/resource.h"
 #include "app/menu.h"
 #include "app/window_win32.h"
 #include "net/connection.h"
@@ -60,6 +62,20 @@ TEST_F(WindowProcedure, ClicksOutsideTheMenuPickNothing)
     EXPECT_EQ(send(WM_LBUTTONDOWN, 0, MAKELPARAM(100, 100)), 0);
     EXPECT_EQ(PickedItem, ITEM_NONE);
     ViewMode = VIEW_MENU;
+}
+
+TEST_F(WindowProcedure, TheConnectDialogOpensWithPort23AndNoHost)
+{
+    ASSERT_TRUE(openConnectDialog());
+    HWND dialog = FindWindowA(nullptr, "Quorvish Telnet v" QUORVISH_VERSION);
+    ASSERT_NE(dialog, nullptr);
+    char text[32] = "x";
+    GetDlgItemTextA(dialog, IDC_PORT, text, sizeof text);
+    EXPECT_STREQ(text, "23");
+    GetDlgItemTextA(dialog, IDC_HOSTNAME, text, sizeof text);
+    EXPECT_STREQ(text, "");
+    SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_FALSE(IsWindow(dialog)) << "Cancel closes the dialog";
 }
 
 }  // namespace
