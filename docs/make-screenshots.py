@@ -65,10 +65,8 @@ class Shots(journey_test.Journey):
         self.save(self.desktop.shot("perspective"), self.surface(), "perspective.png")
 
     def test_rain(self):
-        self.click("display_label")
-        self.wait_for_face("display_flip", self.shows_rain_title, "rain")
-        self.click("window_label")
-        self.wait_for_face("window_flip", self.shows_standard, "standard")
+        self.choose_rain()
+        self.choose_standard_window()
         self.click("host_label")
         self.fill_dialog(self.dialog(), "127.0.0.1", str(self.port))
         self.dialog(0)

@@ -78,6 +78,24 @@ class Journey(unittest.TestCase):
                     "--timeout", "900", ARGS.program]
         self.program = self.desktop.start(argv)
 
+    def start_against(self, telnetd):
+        """The program on its desktop and a loopback telnetd of the kind
+        given, running the login session; the server and what to type."""
+        script, typed = hosts.session_script(self.folder)
+        server = telnetd(script)
+        self.addCleanup(server.stop)
+        self.start()
+        self.window = self.main_window()
+        return server, typed
+
+    def choose_rain(self):
+        self.click("display_label")
+        self.wait_for_face("display_flip", self.shows_rain_title, "rain")
+
+    def choose_standard_window(self):
+        self.click("window_label")
+        self.wait_for_face("window_flip", self.shows_standard, "standard")
+
     def main_window(self):
         window = self.desktop.window(CAPTION, 240 if self.wine else 60)
         self.assertTrue(window, "the main window did not appear\n" + self.desktop.log())
@@ -182,15 +200,10 @@ class LinuxJourney(Journey):
     window_manager = ["jwm"]
 
     def test_menu_dialog_box_perspective_echo_and_disconnect(self):
-        script, typed = hosts.session_script(self.folder)
-        server = hosts.inetutils_telnetd(script)
-        self.addCleanup(server.stop)
-        self.start()
-        self.window = self.main_window()
+        server, typed = self.start_against(hosts.inetutils_telnetd)
         self.menu_at_rest()
 
-        self.click("window_label")
-        self.wait_for_face("window_flip", self.shows_standard, "standard")
+        self.choose_standard_window()
         self.click("host_label")
         dialog = self.dialog()
 
@@ -264,16 +277,10 @@ class LinuxJourney(Journey):
         """The standard window does not fit: the window manager keeps it
         smaller, and the view is drawn for the size the window has: the
         rain's 40 rows from just below the top edge down to the banner."""
-        script, typed = hosts.session_script(self.folder)
-        server = hosts.busybox_telnetd(script)
-        self.addCleanup(server.stop)
-        self.start()
-        self.window = self.main_window()
+        server, typed = self.start_against(hosts.busybox_telnetd)
         self.menu_at_rest()
-        self.click("display_label")
-        self.wait_for_face("display_flip", self.shows_rain_title, "rain")
-        self.click("window_label")
-        self.wait_for_face("window_flip", self.shows_standard, "standard")
+        self.choose_rain()
+        self.choose_standard_window()
         self.click("host_label")
         self.fill_dialog(self.dialog(), "127.0.0.1", str(server.port))
         self.dialog(0)
@@ -314,11 +321,7 @@ class WindowsJourney(Journey):
                     "cancel": (0.76, 0.82)}
 
     def test_menu_dialog_rain_typing_and_disconnect(self):
-        script, typed = hosts.session_script(self.folder)
-        server = hosts.busybox_telnetd(script)
-        self.addCleanup(server.stop)
-        self.start()
-        self.window = self.main_window()
+        server, typed = self.start_against(hosts.busybox_telnetd)
         # Created as wide as the desktop and half as high; the first pass
         # gives it the wide aspect, 1280 / 2.35.
         self.assertTrue(wait_for(lambda: self.desktop.geometry(self.window)[2:] == (1280, 544), 60),
@@ -326,10 +329,8 @@ class WindowsJourney(Journey):
         self.menu_at_rest()
         self.desktop.type(self.window, "m")   # typed in the menu: sent once connected
 
-        self.click("display_label")
-        self.wait_for_face("display_flip", self.shows_rain_title, "rain")
-        self.click("window_label")
-        self.wait_for_face("window_flip", self.shows_standard, "standard")
+        self.choose_rain()
+        self.choose_standard_window()
         self.click("host_label")
         self.fill_dialog(self.dialog(), "127.0.0.1", str(server.port))
         self.dialog(0)
