@@ -12,8 +12,7 @@ namespace {
 void lineFeeds(int n)
 {
     resetTerminal();
-    const unsigned char lf = 10;   // LF
-    for (int i = 0; i < n; ++i) interpretBlock(&lf, 1);
+    for (int i = 0; i < n; ++i) interpretBlock(reinterpret_cast<const unsigned char*>("\n"), 1);
 }
 
 // Frames of the scroll at `rate` until it rests (at most `limit`).
@@ -66,10 +65,8 @@ TEST(Grid, PutCharNeverWritesOutsideIt)
         cursorRow = p[0];
         cursorColumn = p[1];
         putChar('Z');
-        EXPECT_GE(cursorRow, 0);
-        EXPECT_LE(cursorRow, 200);
-        EXPECT_GE(cursorColumn, 0);
-        EXPECT_LE(cursorColumn, 79);
+        EXPECT_TRUE(cursorRow >= 0 && cursorRow <= 200 && cursorColumn >= 0 && cursorColumn <= 79)
+            << p[0] << "," << p[1] << " -> " << cursorRow << "," << cursorColumn;
     }
 }
 
