@@ -1,5 +1,5 @@
-// The BMP reader behind the Linux bitmap resources.
-#include "render/bitmap.h"
+// The BMP reader of the Linux bitmap resources: rows read top row first, and truncated
+// or hostile files refused without reading or writing out of bounds (under ASan too).
 #include "render/bitmap_embedded.h"
 
 #include <gtest/gtest.h>
@@ -9,98 +9,56 @@
 
 namespace {
 
-void putLE(std::vector<unsigned char>& bytes, size_t at, uint32_t value, int count)
+using Bytes = std::vector<unsigned char>;
+using Values = std::vector<uint32_t>;
+
+Bytes with(Bytes file, size_t at, int count, uint32_t value)   // little-endian
 {
     for (int i = 0; i < count; ++i)
-        bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
+        file[at + i] = static_cast<unsigned char>(value >> (8 * i));
+    return file;
 }
 
-// An uncompressed BMP, 40-byte info header. `values` run top row first:
-// palette indices up to 8 bits, 0xRRGGBB above. Stored bottom-up unless topDown.
-std::vector<unsigned char> makeBmp(int width, int height, int bits, const std::vector<uint32_t>& values,
-                                   const std::vector<uint32_t>& palette = {}, bool topDown = false)
+// An uncompressed BMP, 40-byte info header, rows stored bottom-up. `values`
+// run top row first: palette indices up to 8 bits, 0xRRGGBB above.
+Bytes makeBmp(int width, int height, int bits, const Values& values, const Values& palette = {})
 {
-    const size_t stride = (static_cast<size_t>(width) * bits + 31) / 32 * 4, start = 54 + 4 * palette.size();
-    std::vector<unsigned char> bytes(start + stride * height, 0);
+    const size_t stride = (size_t(width) * bits + 31) / 32 * 4, start = 54 + 4 * palette.size();
+    Bytes file(start + stride * height, 0);
     const uint32_t fields[][3] = {   // offset, size, value
-        {0, 2, 0x4D42}, {10, 4, static_cast<uint32_t>(start)}, {14, 4, 40}, {18, 4, static_cast<uint32_t>(width)},
-        {22, 4, static_cast<uint32_t>(topDown ? -height : height)}, {26, 2, 1},
-        {28, 2, static_cast<uint32_t>(bits)}, {46, 4, static_cast<uint32_t>(palette.size())},
+        {0, 2, 0x4D42}, {10, 4, uint32_t(start)}, {14, 4, 40}, {18, 4, uint32_t(width)},
+        {22, 4, uint32_t(height)}, {26, 2, 1}, {28, 2, uint32_t(bits)}, {46, 4, uint32_t(palette.size())},
     };
     for (const auto& [at, size, value] : fields)
-        putLE(bytes, at, value, static_cast<int>(size));
+        file = with(file, at, int(size), value);
     for (size_t i = 0; i < palette.size(); ++i)
-        putLE(bytes, 54 + 4 * i, palette[i], 3);
-    for (int y = 0; y < height; ++y) {
-        const size_t row = start + (topDown ? y : height - 1 - y) * stride;
+        file = with(file, 54 + 4 * i, 3, palette[i]);
+    for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
+            const size_t at = start + (height - 1 - y) * stride + x * bits / 8;
             const uint32_t v = values[y * width + x];
-            if (bits >= 24)
-                putLE(bytes, row + x * bits / 8, v, 3);
-            else
-                bytes[row + x * bits / 8] |= static_cast<unsigned char>(v << (8 - bits - x * bits % 8));
+            file = bits >= 24 ? with(file, at, 3, v) : with(file, at, 1, file[at] | v << (8 - bits - x * bits % 8));
         }
-    }
-    return bytes;
-}
-
-// Opaque RGBA bytes of 0xRRGGBB colours.
-std::vector<unsigned char> rgbaOf(const std::vector<uint32_t>& colours)
-{
-    std::vector<unsigned char> bytes;
-    for (uint32_t c : colours)
-        bytes.insert(bytes.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c), 255});
-    return bytes;
-}
-
-// Decodes an exact-size copy of the file, so that ASan sees any read past its end.
-std::vector<unsigned char> decode(std::vector<unsigned char> file, int width, int height, bool* ok)
-{
-    std::vector<unsigned char> rgba(static_cast<size_t>(width) * height * 4, 0xAA);
-    *ok = decodeBitmap(file.data(), file.size(), width, height, rgba.data());
-    return rgba;
+    return file;
 }
 
 } // namespace
 
-TEST(BitmapReader, DecodesTheTopLeftRegionOfEachFormatTopRowFirst)
+TEST(BitmapReader, ReadsEachFormatTopRowFirstAndRefusesTruncatedOrHostileFiles)
 {
-    // 5 x 3 pixels, so that all but 32-bit rows are padded; the top-left one
-    // is 153, 102, 51. Read into a smaller region, or a larger one padded black.
-    const std::vector<uint32_t> palette = {0x996633, 0xFFFFFF, 0x010203, 0x7F0080};
-    const struct { int bits; bool topDown; int width, height; } cases[] = {
-        {24, false, 6, 4}, {24, true, 4, 2}, {32, false, 4, 2}, {32, true, 6, 4},
-        {8, false, 6, 4}, {4, false, 4, 2}, {1, false, 6, 4},
-    };
-    for (const auto& c : cases) {
-        std::vector<uint32_t> values, colours, expected;
-        for (uint32_t i = 0; i < 15; ++i) {
-            const uint32_t index = (i * 7 + i / 5) % (c.bits == 1 ? 2 : 4);
-            values.push_back(c.bits <= 8 ? index : 0x996633 ^ (i * 0x111111));
-            colours.push_back(c.bits <= 8 ? palette[index] : values.back());
-        }
-        for (int y = 0; y < c.height; ++y)
-            for (int x = 0; x < c.width; ++x)
-                expected.push_back(x < 5 && y < 3 ? colours[y * 5 + x] : 0);
-        const auto file = makeBmp(5, 3, c.bits, values, c.bits <= 8 ? palette : std::vector<uint32_t>{}, c.topDown);
-        bool ok = false;
-        EXPECT_EQ(decode(file, c.width, c.height, &ok), rgbaOf(expected)) << c.bits << " bits, top-down " << c.topDown;
-        EXPECT_TRUE(ok);
-    }
-}
-
-TEST(BitmapReader, TruncatedAndHostileFiles)
-{
-    const std::vector<uint32_t> two = {0x070809, 0xC86432};
-    const auto rgb = makeBmp(5, 4, 24, std::vector<uint32_t>(20, 0x996633));
-    const auto indexed = makeBmp(2, 1, 8, {1, 0}, two);
-    const auto with = [](std::vector<unsigned char> file, size_t at, int bytes, uint32_t value) {
-        putLE(file, at, value, bytes);
-        return file;
-    };
-    // Without pixels the file is rejected and reads as black.
-    struct Case { std::string what; std::vector<unsigned char> file; std::vector<uint32_t> pixels; };
+    // 3 x 3 pixels, so that rows are padded, read as the top-left 4 x 2: two
+    // rows and a black column.
+    const uint32_t P = 0x996633, Q = 0x123456;
+    const Values two = {P, Q}, indices = {1, 0, 0, 0, 1, 1, 0, 1, 0}, colours = {Q, P, P, P, Q, Q, P, Q, P};
+    const Values top = {Q, P, P, 0, P, Q, Q}, topDown = {P, Q, P, 0, P, Q, Q};   // stored rows taken as the top
+    const Bytes rgb = makeBmp(5, 4, 24, Values(20, P)), indexed = makeBmp(2, 1, 8, {1, 0}, two);
+    struct Case { std::string what; Bytes file; Values pixels; };
     std::vector<Case> cases = {
+        {"24 bits", makeBmp(3, 3, 24, colours), top},
+        {"24 bits, top-down", with(makeBmp(3, 3, 24, colours), 22, 4, -3), topDown},
+        {"8 bits", makeBmp(3, 3, 8, indices, two), top},
+        {"larger than read", rgb, Values(8, P)},
+        // Refused, pixels and all.
         {"magic", with(rgb, 0, 2, 0x4D43), {}},
         {"width 0", with(rgb, 18, 4, 0), {}},
         {"huge width", with(rgb, 18, 4, 0x7FFFFFFF), {}},
@@ -109,19 +67,22 @@ TEST(BitmapReader, TruncatedAndHostileFiles)
         {"16 bits", with(rgb, 28, 2, 16), {}},
         {"RLE compression", with(rgb, 30, 4, 1), {}},
         {"info header 13", with(rgb, 14, 4, 13), {}},
-        // Accepted; palette entries missing from the file read as black.
-        {"index past the palette", makeBmp(2, 1, 8, {1, 5}, two), {0xC86432, 0}},
-        {"2^32 - 1 colours claimed", with(indexed, 46, 4, 0xFFFFFFFF), {0xC86432, 0x070809}},
+        // Palette entries missing from the file read as black.
+        {"index past the palette", makeBmp(2, 1, 8, {1, 5}, two), {Q, 0}},
+        {"2^32 - 1 colours claimed", with(indexed, 46, 4, 0xFFFFFFFF), {Q, P}},
         {"no palette, pixels where it would be", makeBmp(2, 1, 8, {200, 0}), {0, 0x0000C8}},
     };
-    for (const auto* whole : {&rgb, &indexed})
+    for (const Bytes* whole : {&rgb, &indexed})
         for (size_t length = 0; length < whole->size(); ++length)
-            cases.push_back({"cut to " + std::to_string(length), {whole->begin(), whole->begin() + length}, {}});
-    for (const Case& c : cases) {
-        bool ok = false;
-        EXPECT_EQ(decode(c.file, 2, 1, &ok), rgbaOf(c.pixels.empty() ? std::vector<uint32_t>{0, 0} : c.pixels))
-            << c.what;
-        EXPECT_EQ(ok, !c.pixels.empty()) << c.what;
+            cases.push_back({"cut to " + std::to_string(length), Bytes(whole->begin(), whole->begin() + length), {}});
+    // Each file's buffer is exactly its size, so that ASan sees any read past its end.
+    for (Case& c : cases) {
+        Bytes rgba(4 * 2 * 4, 0xAA), expected;
+        EXPECT_EQ(decodeBitmap(c.file.data(), c.file.size(), 4, 2, rgba.data()), !c.pixels.empty()) << c.what;
+        c.pixels.resize(4 * 2, 0);   // refused files read as black
+        for (uint32_t p : c.pixels)
+            expected.insert(expected.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p), 255});
+        EXPECT_EQ(rgba, expected) << c.what;
     }
     EXPECT_FALSE(decodeBitmap(rgb.data(), rgb.size(), 1, 1, nullptr)) << "no room";
 }

@@ -11,8 +11,6 @@ static EGLContext Context = EGL_NO_CONTEXT;
 bool createHeadlessContext(int width, int height)
 {
     destroyHeadlessContext();
-    const auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-        eglGetProcAddress("eglGetPlatformDisplayEXT"));
     const EGLint configAttributes[] = {
         EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8,
         EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8, EGL_DEPTH_SIZE, 24, EGL_STENCIL_SIZE, 8, EGL_NONE,
@@ -20,8 +18,7 @@ bool createHeadlessContext(int width, int height)
     const EGLint surfaceAttributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
     EGLConfig config = nullptr;
     EGLint count = 0;
-    if (getPlatformDisplay &&
-        (Display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr)) != EGL_NO_DISPLAY &&
+    if ((Display = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr)) != EGL_NO_DISPLAY &&
         eglInitialize(Display, nullptr, nullptr) && eglBindAPI(EGL_OPENGL_API) &&
         eglChooseConfig(Display, configAttributes, &config, 1, &count) && count == 1 &&
         (Surface = eglCreatePbufferSurface(Display, config, surfaceAttributes)) != EGL_NO_SURFACE &&
@@ -33,14 +30,12 @@ bool createHeadlessContext(int width, int height)
     return false;
 }
 
-// The display stays initialised for the next context: terminating it unloads
-// the driver, whose start-up allocations would then show up as leaks.
+// The display stays initialised (terminating it unloads the driver, whose
+// allocations then show up as leaks); calls on dead handles upset the leak checker.
 void destroyHeadlessContext()
 {
     if (Display != EGL_NO_DISPLAY) {
         eglMakeCurrent(Display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-        // Only live handles: calls on none have upset the leak checker's
-        // exit scan in sanitizer builds.
         if (Context != EGL_NO_CONTEXT)
             eglDestroyContext(Display, Context);
         if (Surface != EGL_NO_SURFACE)
@@ -50,11 +45,8 @@ void destroyHeadlessContext()
     Context = EGL_NO_CONTEXT;
 }
 
-// Leaks inside system libraries, known to the leak checker of sanitizer
-// builds of every program that uses this context: Mesa's software driver
-// keeps the draw module of feedback and selection mode past its context
-// (swrast_dri.so, later libgallium), and fontconfig a block of its
-// configuration.
+// Leaks inside Mesa's software driver (the draw module of feedback and
+// selection mode outlives its context) and fontconfig, for sanitizer builds.
 extern "C" const char* __lsan_default_suppressions()
 {
     return "leak:swrast_dri.so\nleak:libgallium\nleak:libfontconfig.so\n";

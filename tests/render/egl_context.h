@@ -1,12 +1,10 @@
-// Headless OpenGL for tests (#include "tests/render/egl_context.h", link
-// quorvish_egl): an EGL context on Mesa's surfaceless platform
-// with an off-screen pbuffer, no display server needed. Desktop OpenGL
-// (compatibility profile: display lists, selection, fog, lighting).
+// Headless OpenGL for tests (link quorvish_egl): an EGL context on Mesa's
+// surfaceless platform with an off-screen pbuffer, no display server needed.
+// Desktop OpenGL, compatibility profile (display lists, selection, fog, lighting).
 #pragma once
 
-// Creates the context with a width x height RGBA8 pbuffer (depth 24,
-// stencil 8) and makes it current; the viewport starts at the pbuffer
-// size. One context at a time; creating again replaces the previous one.
+// Creates the context with a width x height RGBA8 pbuffer (depth 24, stencil
+// 8), current, the viewport at the pbuffer size, replacing any previous one.
 // False, with the reason on stderr, if EGL cannot provide it.
 bool createHeadlessContext(int width, int height);
 
