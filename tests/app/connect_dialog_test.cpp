@@ -85,3 +85,5 @@ TEST(ConnectDialog, OnlyOkAndCancelCloseIt)
     EXPECT_TRUE(!d->shown() && std::string("before") == HostName) << "Cancel stores nothing";
 }
 
+
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }   // FLTK's font cache
