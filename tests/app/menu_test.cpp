@@ -1,10 +1,8 @@
-// The start menu on a headless GL context: the flip step, the actions taken
-// on a pick, picking near the panels' edges in client areas of several
-// shapes, and the host text.
+// The start menu on a headless GL context, over a recording platform and
+// stand-ins for the connection and the connect dialog.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
 #include <array>
 #include <cmath>
@@ -13,250 +11,101 @@
 #include <tuple>
 
 #include "app/app_state.h"
-#include "app/dialog.h"
 #include "app/menu.h"
-#include "app/platform.h"
 #include "net/connection.h"
 #include "render/gl_setup.h"
 #include "tests/render/egl_context.h"
 #include "tests/support/recording_platform.h"
 
-// Stand-ins for the connection and the connect dialog, recorded.
 char HostName[HOST_NAME_SIZE];
 uint32_t PortNumber = DEFAULT_PORT;
-static int ConnectCalls = 0, DialogOpens = 0;
-static bool DialogOpenSucceeds = true;
-void connectToHost() { ++ConnectCalls; }
-bool openConnectDialog() { ++DialogOpens; return DialogOpenSucceeds; }
-void pumpDialogs() {}
-
-namespace {
-
-enum { WIDTH = 1280, HEIGHT = 544 };   // the widescreen window's client area
-
-void reset()
-{
-    PickedItem = ITEM_NONE;
-    MenuOption[0] = MenuOption[1] = TallScreen = 0;
-    ViewFlipAngle = 0.0f;
-    ShapeFlipAngle = 180.0f;
-    ViewMode = VIEW_MENU;
-    SessionRunning = ResizePending = 0;
-    WindowAspect = 2.35f;
-    std::memset(HostName, 0, sizeof HostName);
-    ConnectCalls = DialogOpens = 0;
-    DialogOpenSucceeds = true;
-    resetRecordedPlatform();
-    resizeGL(WIDTH, HEIGHT);
-}
+static int Connects = 0, DialogOpens = 0;
+void connectToHost() { ++Connects; }
+bool openConnectDialog() { return ++DialogOpens; }
 
 class Menu : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        ASSERT_TRUE(createHeadlessContext(1280, 800));
-        initGL(WIDTH, HEIGHT);
+        ASSERT_TRUE(createHeadlessContext(1280, 800));   // room for the standard window
+        initGL(1280, 544);
     }
-    static void TearDownTestSuite() { destroyHeadlessContext(); }
-    void SetUp() override { reset(); }
+    void SetUp() override
+    {
+        MenuOption[0] = MenuOption[1] = TallScreen = Connects = DialogOpens = SessionRunning = ResizePending = 0;
+        WindowAspect = 9.0f;
+        ViewMode = VIEW_MENU;
+        resetRecordedPlatform();
+    }
 };
-
-// A rectangle in eye space as the menu draws it, and what a click on it picks.
-struct Panel { const char* name; int item; float x, y, z, halfWidth, halfHeight; };
-struct Rect { double left, right, bottom, top; };   // viewport pixels, origin bottom left
-
-// Where a panel lands in the viewport: under gluPerspective(60, width /
-// height) a point at depth -z is sqrt(3) / -z half-heights off the centre.
-Rect project(const Panel& p)
-{
-    GLint v[4];
-    glGetIntegerv(GL_VIEWPORT, v);
-    const double scale = std::sqrt(3.0) / -p.z * v[3] / 2;
-    return {v[2] / 2.0 + (p.x - p.halfWidth) * scale, v[2] / 2.0 + (p.x + p.halfWidth) * scale,
-            v[3] / 2.0 + (p.y - p.halfHeight) * scale, v[3] / 2.0 + (p.y + p.halfHeight) * scale};
-}
 
 TEST_F(Menu, FlipPanelsTurnOneDegreePerFrameAndBackWithoutAJump)
 {
-    // Clicks on an item at two frames (0: none), and where both panels rest.
-    const struct { int item, firstClick, secondClick; float view, shape; } cases[] = {
-        {ITEM_NONE, 0, 0, 180, 0},              // the opening turn only
-        {ITEM_DISPLAY_MODE, 60, 100, 180, 0},   // turned back while turning
-        {ITEM_WINDOW_MODE, 200, 260, 180, 0},
-        {ITEM_DISPLAY_MODE, 200, 0, 0, 0},      // toggled: the other face
-        {ITEM_WINDOW_MODE, 200, 0, 180, 180},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.item) + " at " + std::to_string(c.firstClick));
-        reset();
-        for (int frame = 1; frame <= 450; ++frame) {
-            const float view = ViewFlipAngle, shape = ShapeFlipAngle;
-            if (frame == c.firstClick || frame == c.secondClick)
-                PickedItem = c.item;
-            drawMenu();
-            ASSERT_TRUE(std::fabs(ViewFlipAngle - view) <= 1 && std::fabs(ShapeFlipAngle - shape) <= 1 &&
-                        std::fmin(ViewFlipAngle, ShapeFlipAngle) >= 0 && std::fmax(ViewFlipAngle, ShapeFlipAngle) <= 180)
-                << "frame " << frame << ": " << ViewFlipAngle << ", " << ShapeFlipAngle;
-            if (frame == 180 && (c.firstClick == 0 || c.firstClick > 180)) {
-                EXPECT_TRUE(ViewFlipAngle == 180 && ShapeFlipAngle == 0) << "the opening turn takes 180 frames";
-            }
-        }
-        EXPECT_EQ(ViewFlipAngle, c.view);
-        EXPECT_EQ(ShapeFlipAngle, c.shape);
+    // From the opening angles; the display option clicked twice while its panel turns, the window option once.
+    ViewFlipAngle = 0.0f;
+    ShapeFlipAngle = 180.0f;
+    for (int frame = 1; frame <= 400; ++frame) {
+        const float view = ViewFlipAngle, shape = ShapeFlipAngle;
+        PickedItem = frame == 60 || frame == 100 ? ITEM_DISPLAY_MODE : frame == 200 ? ITEM_WINDOW_MODE : ITEM_NONE;
+        drawMenu();
+        // The window panel's opening turn takes 180 frames.
+        ASSERT_TRUE(std::fabs(ViewFlipAngle - view) <= 1 && std::fabs(ShapeFlipAngle - shape) <= 1 &&
+                    (frame != 180 || ShapeFlipAngle == 0)) << frame << ": " << ViewFlipAngle << ", " << ShapeFlipAngle;
     }
+    EXPECT_TRUE(ViewFlipAngle == 180 && ShapeFlipAngle == 180) << ViewFlipAngle << ", " << ShapeFlipAngle;
 }
 
-TEST_F(Menu, ConnectTakesSixCharactersAndSwitchesToTheChosenView)
+TEST_F(Menu, EachPickIsActedOnOnceAndConnectTakesSixCharacters)
 {
-    const struct { const char* host; int display, window, view, tall; float aspect; } cases[] = {
-        {"", 0, 0, VIEW_MENU, 0, 0}, {"abc", 0, 0, VIEW_MENU, 0, 0},
-        {"host", 0, 0, VIEW_MENU, 0, 0}, {"hosts", 1, 1, VIEW_MENU, 0, 0},
-        {"host.a", 0, 0, VIEW_PERSPECTIVE, 0, 2.35f}, {"127.0.0.1", 1, 0, VIEW_RAIN, 0, 2.35f},
-        {"localhost", 0, 1, VIEW_PERSPECTIVE, 1, 1.6f},
-        {nullptr, 1, 1, VIEW_RAIN, 1, 1.6f},   // no terminator: cut at the end of the buffer
+    // Options, view, tall screen, aspect, dialogs opened, connections, quits and message box after three frames.
+    using Outcome = std::tuple<int, int, int, int, float, int, int, int, std::string>;
+    const struct { int item; const char* host; int display, window; Outcome outcome; } cases[] = {
+        {ITEM_DISPLAY_MODE, "", 0, 1, {1, 1, VIEW_MENU, 0, 9, 0, 0, 0, ""}},
+        {ITEM_HOST_ADDRESS, "", 0, 0, {0, 0, VIEW_MENU, 0, 9, 1, 0, 0, ""}},
+        {ITEM_QUIT, "", 0, 0, {0, 0, VIEW_MENU, 0, 9, 0, 0, 1, ""}},
+        {ITEM_CONNECT, "hosts", 1, 1, {1, 1, VIEW_MENU, 0, 9, 1, 0, 0, "Please select a valid host to connect to."}},
+        {ITEM_CONNECT, "127.0.0.1", 1, 0, {1, 0, VIEW_RAIN, 0, 2.35f, 0, 1, 0, ""}},
+        {ITEM_CONNECT, "host.a", 0, 1, {0, 1, VIEW_PERSPECTIVE, 1, 1.6f, 0, 1, 0, ""}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.host ? c.host : "unterminated");
-        reset();
-        WindowAspect = 9.0f;
-        std::memset(HostName, 'w', sizeof HostName);
-        if (c.host)
-            std::strcpy(HostName, c.host);
+        SetUp();
+        std::strcpy(HostName, c.host);
         MenuOption[0] = c.display;
         MenuOption[1] = c.window;
-        PickedItem = ITEM_CONNECT;
-        drawMenu();
-        EXPECT_EQ(DialogOpens, 0);
-        drawMenu();   // after a refusal, the frame that opens a connect dialog
-        const int accepted = c.view != VIEW_MENU;
-        // Connections, view, tall screen, aspect, running and resize flags, dialogs, pick.
-        EXPECT_EQ(std::make_tuple(ConnectCalls, ViewMode, TallScreen, WindowAspect, int(SessionRunning),
-                                  int(ResizePending), DialogOpens, PickedItem),
-                  std::make_tuple(accepted, c.view, c.tall, accepted ? c.aspect : 9.0f, accepted, accepted,
-                                  1 - accepted, ITEM_NONE));
-        ASSERT_EQ(RecordedBoxes.size(), accepted ? 0u : 1u);
-        if (!accepted) {
-            EXPECT_EQ(std::tie(RecordedBoxes[0].text, RecordedBoxes[0].caption, RecordedBoxes[0].icon),
-                      std::make_tuple("Please select a valid host to connect to.", "Invalid Host Address",
-                                      MESSAGE_INFORMATION));
-        }
-    }
-}
-
-TEST_F(Menu, EveryOtherPickIsActedOnOnce)
-{
-    const struct { int item; bool dialogOpens; int display, window, dialogs, quits; const char* error; } cases[] = {
-        {ITEM_NONE, true, 0, 0, 0, 0, nullptr},
-        {ITEM_DISPLAY_MODE, true, 1, 0, 0, 0, nullptr},
-        {ITEM_WINDOW_MODE, true, 0, 1, 0, 0, nullptr},
-        {ITEM_HOST_ADDRESS, true, 0, 0, 1, 0, nullptr},
-        {ITEM_HOST_ADDRESS, false, 0, 0, 1, 1, "Cant create dialog!"},
-        {ITEM_QUIT, true, 0, 0, 0, 1, nullptr},
-        {7, true, 0, 0, 0, 0, nullptr},
-        {-5, true, 0, 0, 0, 0, nullptr},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.item) + (c.dialogOpens ? "" : ", no dialog"));
-        reset();
-        DialogOpenSucceeds = c.dialogOpens;
         PickedItem = c.item;
-        handleMenuAction();
-        handleMenuAction();   // the next frame: nothing left to do
-        // Options, dialogs opened, quit requests and their code, pick, view, connections.
-        EXPECT_EQ(std::make_tuple(MenuOption[0], MenuOption[1], DialogOpens, RecordedQuits, RecordedQuitCode,
-                                  PickedItem, ViewMode, ConnectCalls),
-                  std::make_tuple(c.display, c.window, c.dialogs, c.quits, c.quits ? 0 : -1, ITEM_NONE, VIEW_MENU, 0));
-        ASSERT_EQ(RecordedBoxes.size(), c.error ? 1u : 0u);
-        if (c.error) {
-            EXPECT_EQ(std::tie(RecordedBoxes[0].text, RecordedBoxes[0].caption, RecordedBoxes[0].icon),
-                      std::make_tuple(c.error, "Error", MESSAGE_ERROR));
-        }
+        for (int frame = 0; frame < 3; ++frame) drawMenu();
+        EXPECT_EQ(Outcome(MenuOption[0], MenuOption[1], ViewMode, TallScreen, WindowAspect, DialogOpens, Connects,
+                          RecordedQuits, RecordedBoxes.empty() ? "" : RecordedBoxes[0].text), c.outcome) << c.item << " " << c.host;
+        EXPECT_TRUE(PickedItem == ITEM_NONE && SessionRunning + ResizePending == 2 * Connects);
     }
 }
 
 TEST_F(Menu, PicksEachPanelInsideItsEdgesAndNothingJustOutside)
 {
-    const Panel panels[] = {
-        {"display label", ITEM_DISPLAY_MODE, -4.0f, 1.5f, -4.0f, 1.0f, 0.5f},
-        {"window label", ITEM_WINDOW_MODE, -4.0f, 0.0f, -4.0f, 1.0f, 0.5f},
-        {"host label", ITEM_HOST_ADDRESS, -4.0f, -1.5f, -4.0f, 1.0f, 0.5f},
-        {"connect", ITEM_CONNECT, 3.0f, -0.5f, -4.0f, 0.8f, 0.2f},
-        {"quit", ITEM_QUIT, 3.0f, -1.5f, -3.99f, 0.8f, 0.2f},
-        {"display flip panel", ITEM_NONE, -1.25f, 1.5f, -4.0f, 1.6f, 0.4f},
-        {"host text", ITEM_NONE, -1.0f, -1.5f, -4.0f, 1.5f, 0.1f},
-        {"banner", ITEM_NONE, 3.0f, 1.5f, -4.0f, 1.6f, 0.4f},
-        {"between the buttons", ITEM_NONE, 3.0f, -1.0f, -4.0f, 0.1f, 0.1f},
+    // Centre and half extents of each clickable panel, and the banner.
+    const struct { int item; float x, y, z, halfWidth, halfHeight; } panels[] = {
+        {ITEM_DISPLAY_MODE, -4, 1.5f, -4, 1, 0.5f}, {ITEM_WINDOW_MODE, -4, 0, -4, 1, 0.5f},
+        {ITEM_HOST_ADDRESS, -4, -1.5f, -4, 1, 0.5f}, {ITEM_CONNECT, 3, -0.5f, -4, 0.8f, 0.2f},
+        {ITEM_QUIT, 3, -1.5f, -3.99f, 0.8f, 0.2f}, {ITEM_NONE, 3, 1.5f, -4, 1.6f, 0.4f},
     };
-    // Client and outer sizes: no frame; a caption taking 24 rows of the
-    // outer window; the standard window with frame and caption.
-    const int windows[][4] = {{1280, 544, 1280, 544}, {1280, 520, 1280, 544}, {1272, 765, 1280, 800}};
-    // A click at viewport point (x, y): client pixel column x, row counted from the top.
-    const auto click = [](const int* w, double x, double y) {
-        return pickMenuItem(int(std::lround(x)), int(std::lround(w[1] - y)), w[2], w[3]);
-    };
-    for (const auto& w : windows) {
+    // Client and outer sizes: the widescreen window bare, the standard one with frame and caption.
+    for (const auto& w : {std::array<int, 4>{1280, 544, 1280, 544}, std::array<int, 4>{1272, 765, 1280, 800}}) {
         resizeGL(w[0], w[1]);
-        std::array<GLdouble, 16> before, after;
-        glGetDoublev(GL_PROJECTION_MATRIX, before.data());
-        for (const Panel& p : panels) {
-            SCOPED_TRACE(std::string(p.name) + " in " + std::to_string(w[0]) + " x " + std::to_string(w[1]));
-            const Rect r = project(p);
-            const double cx = (r.left + r.right) / 2, cy = (r.bottom + r.top) / 2;
-            // The pick region is 5 x 5 pixels around the click: up to 2.5
-            // pixels outside an edge it still hits the panel (1.8 here, 2.3
-            // at most once rounded to a pixel), 3.5 pixels outside it misses.
-            const struct { double x, y; bool hit; } points[] = {
-                {cx, cy, true}, {r.left - 1.8, cy, true}, {r.right + 1.8, cy, true}, {cx, r.bottom - 1.8, true},
-                {cx, r.top + 1.8, true}, {r.left - 3.5, cy, false}, {r.right + 3.5, cy, false},
-                {cx, r.bottom - 3.5, false}, {cx, r.top + 3.5, false},
-            };
-            for (const auto& point : points)
-                EXPECT_EQ(click(w, point.x, point.y), point.hit ? p.item : ITEM_NONE) << point.x << ", " << point.y;
+        for (const auto& p : panels) {
+            // Under gluPerspective(60, w / h) a point at depth -z is sqrt(3) / -z half-heights off the centre.
+            const double scale = std::sqrt(3.0) / -p.z * w[1] / 2, cx = w[0] / 2.0 + p.x * scale, cy = w[1] / 2.0 + p.y * scale;
+            const double halfWidth = p.halfWidth * scale, halfHeight = p.halfHeight * scale;
+            // The pick region is 5 x 5 pixels around the click: up to 2.5 pixels outside an edge it
+            // still hits (1.8 here, 2.3 at most once rounded to a pixel), 3.5 pixels outside it misses.
+            for (const double off : {1.8, 3.5}) {
+                const double x[] = {cx - halfWidth - off, cx + halfWidth + off, cx, cx};
+                const double y[] = {cy, cy, cy - halfHeight - off, cy + halfHeight + off};
+                for (int k = 0; k < 4; ++k)
+                    EXPECT_EQ(pickMenuItem(int(std::lround(x[k])), int(std::lround(w[1] - y[k])), w[2], w[3]),
+                              off < 3 ? p.item : ITEM_NONE) << p.item << " in " << w[0] << " x " << w[1] << " at " << x[k] << ", " << y[k];
+            }
         }
-        glGetDoublev(GL_PROJECTION_MATRIX, after.data());
-        GLint mode = 0;
-        glGetIntegerv(GL_MATRIX_MODE, &mode);
-        EXPECT_TRUE(before == after && mode == GL_MODELVIEW) << "the pick leaves the view state changed";
     }
-    EXPECT_TRUE(RecordedBoxes.empty());
-    // An OpenGL error pending at a pick is shown, and the pick still counts.
-    glEnable(0x7fff);
-    const Rect quit = project(panels[4]);
-    EXPECT_EQ(click(windows[2], (quit.left + quit.right) / 2, (quit.bottom + quit.top) / 2), ITEM_QUIT);
-    ASSERT_EQ(RecordedBoxes.size(), 1u);
-    EXPECT_EQ(RecordedBoxes[0].text, reinterpret_cast<const char*>(gluErrorString(GL_INVALID_ENUM)));
-    EXPECT_TRUE(RecordedBoxes[0].caption == "Error" && RecordedBoxes[0].icon == MESSAGE_ERROR && RecordedQuits == 0);
+    EXPECT_TRUE(RecordedBoxes.empty()) << "no GL error shown";
 }
 
-TEST_F(Menu, HostRowShowsTheNameInGreenFromFourCharacters)
-{
-    // Glyph cells 0.15 wide and 0.225 high on y = -1.5, from x = -2.575
-    // (eye space at z = -4); short names show "Please enter an address".
-    const struct { const char* host; int cells; } cases[] = {{"", 23}, {"abc", 23}, {"host", 4}, {"quorvish.test", 13}};
-    static unsigned char frame[WIDTH * HEIGHT * 4];
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.host);
-        std::strcpy(HostName, c.host);
-        drawMenu();
-        glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGBA, GL_UNSIGNED_BYTE, frame);
-        // Lit pixels over cells first to last: green ones, others.
-        const auto lit = [](float first, float last) {
-            const Rect r = project({"", ITEM_NONE, -2.575f + 0.075f * (first + last), -1.5f, -4.0f,
-                                    0.075f * (last - first), 0.1125f});
-            std::array<int, 2> count = {0, 0};
-            for (int y = int(std::ceil(r.bottom)); y < int(r.top); ++y)
-                for (int x = int(std::ceil(r.left)); x < int(r.right); ++x) {
-                    const unsigned char* p = &frame[(size_t(y) * WIDTH + x) * 4];
-                    if (p[0] >= 40 || p[1] >= 40 || p[2] >= 40)
-                        ++count[2 * p[1] > 3 * p[0] && 2 * p[1] > 3 * p[2] ? 0 : 1];
-                }
-            return count;
-        };
-        EXPECT_GT(lit(0, c.cells)[0], 20 * c.cells);
-        EXPECT_EQ(lit(0, c.cells)[1], 0) << "only green on the host row";
-        EXPECT_TRUE(lit(0, 1)[0] > 10 && lit(c.cells - 1, c.cells)[0] > 10) << "first and last cell drawn";
-        EXPECT_EQ(lit(c.cells + 0.2f, 25.8f), (std::array<int, 2>{0, 0})) << "dark after the text";
-    }
-}
-
-}  // namespace

@@ -1,81 +1,45 @@
-// The Windows program's window procedure, fed window messages directly:
-// what each message means for the key state, the typed-character queue
-// and the connection.
+// The Windows program's window procedure fed window messages directly, and
+// its connect dialog from the real template.
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "app/app_state.h"
 #include "app/dialog.h"
-#include "resources/resource.h"
-#include "app/menu.h"
 #include "app/window_win32.h"
 #include "net/connection.h"
-#include "net/socket_win32.h"
+#include "resources/resource.h"
 
-namespace {
-
-class WindowProcedure : public ::testing::Test {
-protected:
-    HWND window = nullptr;
-    void SetUp() override
-    {
-        window = CreateWindowA("STATIC", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-        memset(KeyState, 0, sizeof KeyState);
-        outQueueLength = 0;
-        writeReady = false;
-    }
-    void TearDown() override { DestroyWindow(window); }
-    LRESULT send(UINT message, WPARAM wParam, LPARAM lParam = 0)
-    {
-        return windowProc(window, message, wParam, lParam);
-    }
-};
-
-TEST_F(WindowProcedure, KeysAreHeldUntilReleasedOrTheFocusGoes)
+TEST(WindowProcedure, KeysAreHeldUntilReleasedOrTheFocusGoesAndTypedBytesAreQueued)
 {
-    EXPECT_EQ(send(WM_KEYDOWN, VK_END), 0);
-    send(WM_KEYDOWN, VK_HOME);
-    EXPECT_TRUE(KeyState[KEY_END] && KeyState[KEY_HOME]);
+    HWND window = CreateWindowA("STATIC", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    const auto send = [&](UINT message, WPARAM wParam) { EXPECT_EQ(windowProc(window, message, wParam, 0), 0); };
+    for (int key : {VK_END, VK_HOME, VK_PRIOR}) send(WM_KEYDOWN, key);
     send(WM_KEYUP, VK_HOME);
     EXPECT_TRUE(KeyState[KEY_END] && !KeyState[KEY_HOME]);
-    // No key-up comes for a key held while another window takes the focus.
-    send(WM_KILLFOCUS, 0);
+    send(WM_KILLFOCUS, 0);   // no key-up comes for a key held while another window takes the focus
     EXPECT_FALSE(KeyState[KEY_END]);
+    for (unsigned char c : std::string("a\r\x08\x1b\xff")) send(WM_CHAR, c);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(OutQueue), outQueueLength), "a\r\x08\x1b\xff\xff") << "0xFF doubled";
 }
 
-TEST_F(WindowProcedure, TypedCharactersAreQueuedAsTheyCome)
+TEST(ConnectDialog, OpensWithPort23AndStoresHostAndPortDigitsOnOkOnly)
 {
-    for (WPARAM c : {WPARAM('a'), WPARAM('\r'), WPARAM(8), WPARAM(27), WPARAM(0xFF)})
-        EXPECT_EQ(send(WM_CHAR, c), 0);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(OutQueue), outQueueLength), "a\r\x08\x1b\xff\xff");
+    // The host set, the port typed into its emptied field (null: untouched), the button pressed.
+    const struct { const char *host, *typed; int button; const char* storedHost; uint32_t storedPort; } cases[] = {
+        {"h\x80st", nullptr, IDOK, "h\x80st", 23}, {"a.host", "8x0-1", IDOK, "a.host", 801},
+        {"not.stored", "99", IDCANCEL, "a.host", 801},   // the row before's
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(openConnectDialog());
+        HWND dialog = FindWindowA(nullptr, "Quorvish Telnet v" QUORVISH_VERSION);
+        EXPECT_EQ(GetDlgItemInt(dialog, IDC_PORT, nullptr, FALSE), 23u) << "opens with the telnet port";
+        SetDlgItemTextA(dialog, IDC_HOSTNAME, c.host);
+        if (c.typed) SetDlgItemTextA(dialog, IDC_PORT, "");
+        for (const char* k = c.typed; k && *k; ++k) SendDlgItemMessageA(dialog, IDC_PORT, WM_CHAR, *k, 0);
+        SendMessageA(dialog, WM_COMMAND, c.button, 0);
+        EXPECT_TRUE(!IsWindow(dialog) && std::string(HostName) == c.storedHost && PortNumber == c.storedPort)
+            << c.host << " stored as " << HostName << " : " << PortNumber;
+    }
 }
 
-TEST_F(WindowProcedure, SocketNotificationsReachTheConnection)
-{
-    EXPECT_EQ(send(WM_SOCKET_EVENT, 0, MAKELPARAM(FD_WRITE, 0)), 0);
-    EXPECT_TRUE(writeReady);
-}
-
-TEST_F(WindowProcedure, ClicksOutsideTheMenuPickNothing)
-{
-    ViewMode = VIEW_PERSPECTIVE;
-    PickedItem = ITEM_NONE;
-    EXPECT_EQ(send(WM_LBUTTONDOWN, 0, MAKELPARAM(100, 100)), 0);
-    EXPECT_EQ(PickedItem, ITEM_NONE);
-    ViewMode = VIEW_MENU;
-}
-
-TEST_F(WindowProcedure, TheConnectDialogOpensWithPort23AndNoHost)
-{
-    ASSERT_TRUE(openConnectDialog());
-    HWND dialog = FindWindowA(nullptr, "Quorvish Telnet v" QUORVISH_VERSION);
-    ASSERT_NE(dialog, nullptr);
-    char text[32] = "x";
-    GetDlgItemTextA(dialog, IDC_PORT, text, sizeof text);
-    EXPECT_STREQ(text, "23");
-    GetDlgItemTextA(dialog, IDC_HOSTNAME, text, sizeof text);
-    EXPECT_STREQ(text, "");
-    SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    EXPECT_FALSE(IsWindow(dialog)) << "Cancel closes the dialog";
-}
-
-}  // namespace

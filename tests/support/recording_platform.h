@@ -4,14 +4,11 @@
 #include <vector>
 
 struct RecordedBox {
-    std::string text;
-    std::string caption;
+    std::string text, caption;
     int icon;
 };
 
-extern std::vector<RecordedBox> RecordedBoxes;
-extern int RecordedQuits;
-extern int RecordedQuitCode;
-extern int RecordedBells;
+inline std::vector<RecordedBox> RecordedBoxes;
+inline int RecordedQuits = 0, RecordedQuitCode = -1, RecordedBells = 0;
 
 void resetRecordedPlatform();

@@ -1,0 +1,80 @@
+// The shared main loop over stand-ins for everything it drives, and the
+// Linux front end's typed text.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/keys_sdl.h"
+#include "app/main_loop.h"
+#include "app/menu.h"
+#include "render/frame.h"
+#include "terminal/screen.h"
+
+static std::string Calls;
+static std::vector<std::function<void()>> Passes;   // what each pass's messages do; then the quit
+static size_t PassIndex = 0;
+static void record(const std::string& call) { Calls += call + " "; }
+
+#define RECORDED(name, ...) void name(__VA_ARGS__) { record(#name); }
+RECORDED(swapBuffers) RECORDED(reshapeWindow) RECORDED(pumpDialogs) RECORDED(pollSocketEvents) RECORDED(drawMenu)
+RECORDED(sendQueued) RECORDED(renderFrame, int) RECORDED(advanceScroll, float) RECORDED(resizeGL, int, int)
+RECORDED(initGL, int, int) RECORDED(buildFont) RECORDED(clearScreen) RECORDED(seedStarfield) RECORDED(deleteFontLists)
+RECORDED(deleteGlyphTextures) RECORDED(deletePanelTextures) RECORDED(queueTypedChar, unsigned char)
+RECORDED(sendReply, const unsigned char*, int)
+int pickMenuItem(int x, int y, int, int) { record("pick " + std::to_string(x) + " " + std::to_string(y)); return ITEM_QUIT; }
+int readClock(TimeStamp* out) { record("readClock"); *out = {1796591357, 1000}; return 0; }
+bool pumpMessages() { record("pumpMessages"); return PassIndex < Passes.size() && (Passes[PassIndex++](), true); }
+void (*ConnectionEndHook)(const char*, const char*) = nullptr;
+void (*ReplyHook)(const unsigned char*, int) = nullptr;
+void (*BellHook)() = nullptr;
+int32_t PickedItem = ITEM_NONE, TallScreen = 0;
+bool scrollActive = false;
+float scrollRowsPerSecond = SCROLL_ROWS_PER_SECOND_START, FrameRate = 0.0f, ElapsedSeconds = 0.0f;
+
+TEST(MainLoop, EachPassTakesMessagesThenReshapesOnceSizedThenDrawsOneFrame)
+{
+    StartTime = {1796591356, 999000};
+    FrameRate = 1.0f;   // each frame stands for a second of holding End
+    onKeyDown(keyFor(SDL_SCANCODE_END));
+    // A click picks in the start menu only.
+    Passes = {[] { onLeftButtonDown(900, 330, 1280, 544); }, [] { onWindowSize(1280, 512); },
+              [] { ViewMode = VIEW_RAIN; onLeftButtonDown(9, 9, 1280, 544); },
+              [] { SessionRunning = 1; scrollActive = true; }, [] { scrollActive = false; onFocusLost(); }};
+    EXPECT_EQ(runMainLoop(), 1);
+#define PASS "pollSocketEvents pumpDialogs pumpMessages "
+    EXPECT_EQ(Calls, PASS "pick 900 330 drawMenu swapBuffers "
+                     PASS "resizeGL reshapeWindow drawMenu swapBuffers "
+                     PASS "reshapeWindow "   // a view but no session yet: no frame
+                     PASS "reshapeWindow readClock renderFrame swapBuffers advanceScroll sendQueued "
+                     PASS "reshapeWindow readClock renderFrame swapBuffers sendQueued "
+                     PASS);   // then the quit
+    EXPECT_EQ(PickedItem, ITEM_QUIT);
+    EXPECT_NEAR(ElapsedSeconds, 0.002f, 1e-8) << "no precision lost to the large seconds";
+    // End counts in terminal frames only, and only until the focus goes: no key-up comes then.
+    EXPECT_FLOAT_EQ(scrollRowsPerSecond, 6.0f);
+}
+
+TEST(TypedInput, KeysAndTextGoOutAsOneWindows1252ByteEach)
+{
+    // Keys that type by themselves; a letter's character comes as text.
+    const struct { SDL_Keycode key; Uint16 modifiers; int typed; } keys[] = {
+        {SDLK_KP_ENTER, KMOD_NONE, 13}, {SDLK_RETURN, KMOD_LCTRL, 10}, {SDLK_c, KMOD_RCTRL, 3},
+        {SDLK_BACKSPACE, KMOD_LCTRL, 127}, {SDLK_ESCAPE, KMOD_NONE, 27}, {SDLK_a, KMOD_NONE, -1},
+    };
+    for (const auto& k : keys) EXPECT_EQ(typedCharForKey(k.key, k.modifiers), k.typed) << SDL_GetKeyName(k.key);
+    // Text: AltGr types, the left Alt does not; controls come from keys only.
+    const struct { const char* text; Uint16 modifiers; std::string bytes; } texts[] = {
+        {"@", KMOD_RALT, "@"}, {"x", KMOD_LALT, ""},
+        {"\xC3\x9F\xE2\x82\xAC\xE3\x81\x82\xC2\x85", KMOD_NONE, "\xDF\x80?"},   // ß €, one not in the code page, a control
+        {"\x80x\xC3(\xED\xA0\x80", KMOD_NONE, "?x?(???"},   // stray, truncated, a surrogate
+    };
+    for (const auto& t : texts) {
+        unsigned char out[16];
+        const int count = typedCharsForText(t.text, t.modifiers, out, sizeof out);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(out), count), t.bytes) << t.text;
+    }
+}
+
