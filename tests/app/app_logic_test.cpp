@@ -2,11 +2,13 @@
 // Linux front end's typed text.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/charset.h"
 #include "app/keys_sdl.h"
 #include "app/main_loop.h"
 #include "app/menu.h"
@@ -78,3 +80,19 @@ TEST(TypedInput, KeysAndTextGoOutAsOneWindows1252ByteEach)
     }
 }
 
+
+TEST(TitleText, Windows1252ToUtf8NeverOverrunsNorSplitsACharacter)
+{
+    const struct { const char* text; int size; const char* utf8; } cases[] = {
+        {"\xDF\x80\x99\x81", 64, "\xC3\x9F\xE2\x82\xAC\xE2\x84\xA2\xEF\xBF\xBD"},   // ß € ™, unassigned 0x81
+        {"abcde\xDF\xDF", 8, "abcde\xC3\x9F"},   // the second ß does not fit
+        {"\x80", 3, ""},                         // € takes 3 bytes and the NUL a fourth
+    };
+    for (const auto& c : cases) {
+        char out[65];
+        std::memset(out, 'X', sizeof out);
+        EXPECT_EQ(cp1252ToUtf8(c.text, out, c.size), static_cast<int>(std::strlen(c.utf8))) << c.text;
+        EXPECT_STREQ(out, c.utf8);
+        EXPECT_EQ(out[c.size], 'X') << "written past the end: " << c.text;
+    }
+}
