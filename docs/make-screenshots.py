@@ -19,66 +19,60 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "gui"))
 import journey_test  # noqa: E402
 
 
-class Shots(journey_test.Journey):
-    desktop_size = "1280x1024"   # room for the standard window, 1280 x 800 with its frame
-    window_manager = ["jwm"]
+class Shots(journey_test.Linux):
+    """The Linux journey's start, under a window manager on a 1280 x 1024
+    screen, with room for the standard window (1280 x 800 with its frame)."""
 
     def setUp(self):
-        super().setUp()
         self.port = journey_test.hosts.free_port()
         pid = subprocess.run([os.path.join(ROOT, "demo", "start-demo-host.sh"), str(self.port)],
                              capture_output=True, text=True, check=True).stdout.strip()
         self.addCleanup(os.kill, int(pid), 15)
-        self.start()
-        self.window = self.main_window()
-        self.menu_at_rest()
+        super().setUp()   # the program started, its menu at rest
 
     def save(self, shot, box, name, scale=0.5):
         left, top, width, height = box
-        image = Image.frombytes("RGB", (shot.width, shot.height), bytes(shot.data), "raw", "BGRX")
-        image.crop((left, top, left + width, top + height)).resize(
+        shot.crop((left, top, left + width, top + height)).resize(
             (round(width * scale), round(height * scale)), Image.LANCZOS).save(os.path.join(HERE, name))
         print("wrote", name)
 
-    def connect_and_list(self, shown):
+    def connect(self, shoot_dialog=False):
+        ok = self.fill_dialog("127.0.0.1", str(self.port))
+        if shoot_dialog:
+            time.sleep(0.5)
+            self.save(self.desktop.shot(), self.desktop.geometry(self.desktop.window(journey_test.DIALOG)),
+                      "dialog.png", 1)
+        self.desktop.click(*ok)
+        self.assertTrue(journey_test.wait_for(lambda: not self.desktop.window(journey_test.DIALOG, 0), 60))
         self.click("connect")
-        self.assertTrue(shown(), "the demo host's menu did not show")
+
+    def list_when(self, shown):
+        self.assertTrue(self.desktop.wait_shot(shown), "the demo host's menu did not show")
         time.sleep(1)
         self.desktop.type(self.window, "1\r")   # the long listing
 
     def test_menu_dialog_perspective(self):
-        self.save(self.desktop.shot("menu"), self.surface(), "menu.png")
-        self.click("host_label")
-        dialog = self.dialog()
-        self.desktop.bring_forward(dialog)
-        self.press(dialog, "host")
-        self.desktop.type(dialog, "127.0.0.1")
-        self.press(dialog, "port")
-        self.desktop.key(dialog, "End", *["BackSpace"] * 5)
-        self.desktop.type(dialog, str(self.port))
-        time.sleep(0.5)
-        self.save(self.desktop.shot("dialog"), self.desktop.geometry(dialog), "dialog.png", 1)
-        self.press(dialog, "ok")
-        self.dialog(0)
-        self.connect_and_list(lambda: self.text_shown("yellow"))
+        self.save(self.desktop.shot(), self.surface(), "menu.png")
+        self.connect(shoot_dialog=True)
+        self.list_when(self.shows_text)
         time.sleep(4)   # the listing runs on while the page scrolls
-        self.save(self.desktop.shot("perspective"), self.surface(), "perspective.png")
+        self.save(self.desktop.shot(), self.surface(), "perspective.png")
 
     def test_rain(self):
-        self.choose_rain()
-        self.choose_standard_window()
-        self.click("host_label")
-        self.fill_dialog(self.dialog(), "127.0.0.1", str(self.port))
-        self.dialog(0)
-        self.connect_and_list(lambda: self.text_shown("grey", 100))
+        self.click("display_label")
+        self.wait_for_title("green", "yellow")
+        self.click("window_label")
+        self.connect()
+        self.text = "grey", 0.8, 100
+        self.list_when(self.shows_text)
         time.sleep(8)   # the drops reveal the listing
-        self.save(self.desktop.shot("rain"), self.surface(), "rain.png")
+        self.save(self.desktop.shot(), self.surface(), "rain.png")
 
 
 if __name__ == "__main__":
     if len(sys.argv) != 2 or not os.path.exists(sys.argv[1]):
         sys.exit("usage: %s PROGRAM   (the Linux program, built)" % sys.argv[0])
-    journey_test.ARGS = type("Args", (), {"program": os.path.abspath(sys.argv[1])})
+    journey_test.COMMAND = [os.path.abspath(sys.argv[1])]
     began = time.time()
     tests = unittest.TestSuite([Shots("test_menu_dialog_perspective"), Shots("test_rain")])
     ok = unittest.TextTestRunner(verbosity=2).run(tests).wasSuccessful()

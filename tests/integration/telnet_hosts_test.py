@@ -1,11 +1,12 @@
-"""The headless client against real telnet servers on loopback: negotiation,
-login prompt, typed characters and their echo, the host closing, and the
-failure paths."""
+"""quorvish-headless against real telnet servers and small hosts of its own
+on 127.0.0.1, in a network namespace of the test's own (unshare --net) whose
+small TCP buffers make sends really come back short."""
 import os
+import pathlib
+import re
 import socket
-import stat
-import sys
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -17,160 +18,88 @@ import hosts  # noqa: E402
 HEADLESS = os.environ.get("QUORVISH_HEADLESS", "quorvish-headless")
 
 
-def run(*args, seconds=20):
-    """Runs the headless client; returns (exit code, stdout, stderr)."""
-    p = subprocess.run([HEADLESS, "--connect", *args, "--seconds", str(seconds)],
+def setUpModule():
+    if os.readlink("/proc/self/ns/net") == os.readlink("/proc/%d/ns/net" % os.getppid()):
+        raise RuntimeError("run this under unshare --net: it makes the TCP buffers small")
+    subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
+    for name, sizes in (("tcp_wmem", "4096 8192 8192"), ("tcp_rmem", "4096 4096 4096")):
+        pathlib.Path("/proc/sys/net/ipv4", name).write_text(sizes)
+
+
+def run(host, port, *steps, seconds=20):
+    """The headless client's (exit code, stdout, stderr)."""
+    p = subprocess.run([HEADLESS, "--connect", host, str(port), *steps, "--seconds", str(seconds)],
                        capture_output=True, text=True, errors="replace", timeout=seconds + 30)
     return p.returncode, p.stdout, p.stderr
 
 
-def replies(stdout):
-    """The negotiation replies the client sent, in order."""
-    return [line[6:] for line in stdout.splitlines() if line.startswith("reply ")]
+def serve(reply, greeting=b"", pause=0.0):
+    """A host that greets, pauses, then answers each chunk with reply(chunk);
+    its port, and a function that waits for it and gives what it received."""
+    listener = socket.create_server(("127.0.0.1", 0))
+    received = bytearray()
+
+    def host():
+        conn, _ = listener.accept()
+        with conn, listener:
+            conn.sendall(greeting)
+            time.sleep(pause)
+            conn.settimeout(30)
+            while data := conn.recv(512):
+                received.extend(data)
+                conn.sendall(reply(data))
+    thread = threading.Thread(target=host, daemon=True)
+    thread.start()
+    return listener.getsockname()[1], lambda: thread.join(60) or bytes(received)
 
 
-def grid(stdout):
-    """The grid rows of the output, as {row: text}."""
-    rows = {}
-    for line in stdout.splitlines():
-        if len(line) > 4 and line[3] == "|" and line[:3].isdigit():
-            rows[int(line[:3])] = line[4:-1]
-    return rows
+class TelnetHosts(unittest.TestCase):
+    def test_both_servers_echo_what_is_typed_and_close_with_disconnected(self):
+        """Echo taken once, window 80 x 20, VT100; "bye" ends the session,
+        and the host's close is reported before the last wait is met."""
+        script, _ = hosts.session_script(tempfile.mkdtemp(prefix="quorvish-hosts-"))
+        for kind, asked in (("busybox", []), ("inetutils", ["FF FA 18 00 56 54 31 30 30 FF F0"])):
+            with self.subTest(kind):
+                server = hosts.telnetd(kind, script)
+                self.addCleanup(server.stop)
+                code, out, err = run("localhost", server.port, "--wait", "login: ", "--type", "echoprobe42",
+                                     "--wait", "login: echoprobe42", "--type", "\\r",
+                                     "--wait", "You typed: echoprobe42", "--type", "bye\\r", "--wait", "never shown")
+                self.assertEqual(code, 1, err)
+                self.assertIn("Goodbye.", out)
+                self.assertRegex(err, 'Error: Disconnected!\n.*waiting for "never shown"')
+                sent = re.findall(r"^reply (.*)$", out, re.M)
+                for reply in ["FF FD 01", "FF FD 03", "FF FA 1F 00 50 00 14 FF F0", *asked]:
+                    self.assertEqual(sent.count(reply), 1, (reply, sent))
 
-
-class LoginPrompts(unittest.TestCase):
-    """Typed text comes back as the host's echo, with both servers: the
-    client takes the host's offer to echo (WILL 1 gets DO 1)."""
-
-    def login_echo(self, server):
-        try:
-            return run("127.0.0.1", str(server.port), "--wait", "login:",
-                       "--type", "echoprobe42", "--wait", "echoprobe42",
-                       "--type", "\\r", "--wait", "Password:")
-        finally:
-            server.stop()
-
-    def test_busybox_echoes_what_is_typed(self):
-        code, out, err = self.login_echo(hosts.busybox_telnetd())
-        self.assertEqual(code, 0, err)
-        self.assertIn("login: echoprobe42", "\n".join(grid(out).values()))
-        sent = replies(out)
-        self.assertIn("FF FD 01", sent)
-        self.assertIn("FF FD 03", sent)
-
-    def test_inetutils_echoes_what_is_typed(self):
-        # This server waits for an answer to its offers before it sends a
-        # prompt, and echoes only once the client has said DO ECHO.
-        code, out, err = self.login_echo(hosts.inetutils_telnetd())
-        self.assertEqual(code, 0, err)
-        self.assertIn("login: echoprobe42", "\n".join(grid(out).values()))
-        sent = replies(out)
-        self.assertEqual(sent.count("FF FD 01"), 1, sent)
-        self.assertEqual(sent.count("FF FD 03"), 1, sent)
-        self.assertNotIn("FF FE 01", sent)
-        self.assertIn("FF FE 26", sent)   # the offers it does not take are refused
-
-    def test_host_name_is_looked_up(self):
-        server = hosts.busybox_telnetd()
-        try:
-            code, out, err = run("localhost", str(server.port), "--wait", "login:")
-        finally:
-            server.stop()
-        self.assertEqual(code, 0, err)
-
-
-class NegotiationLoops(unittest.TestCase):
     def test_a_host_that_repeats_every_request_gets_a_bounded_answer(self):
-        """A host that answers each reply with the request that caused it
-        again. For echo and suppress-go-ahead the client answers once."""
-        listener = socket.socket()
-        listener.bind(("127.0.0.1", 0))
-        listener.listen(1)
-        port = listener.getsockname()[1]
-        received = bytearray()
+        """It offers echo and suppress-go-ahead, and each DO again."""
+        def repeat(data):
+            return bytes(b for i in range(len(data) - 2) if data[i:i + 2] == b"\xff\xfd"
+                         for b in (255, 251, data[i + 2]))
+        port, received = serve(repeat, greeting=bytes([255, 251, 1, 255, 251, 3]))
+        run("127.0.0.1", port, seconds=3)
+        self.assertEqual(received(), bytes([255, 253, 1, 255, 253, 3]))
 
-        def serve():
-            conn, _ = listener.accept()
-            with conn:
-                conn.sendall(bytes([255, 251, 1, 255, 251, 3]))
-                conn.settimeout(0.2)
-                deadline = time.time() + 3
-                while time.time() < deadline and len(received) < 10000:
-                    try:
-                        data = conn.recv(4096)
-                    except socket.timeout:
-                        continue
-                    if not data:
-                        break
-                    received.extend(data)
-                    for i in range(0, len(data) - 2):
-                        if data[i] == 255 and data[i + 1] == 253:   # DO o: repeat WILL o
-                            conn.sendall(bytes([255, 251, data[i + 2]]))
+    def test_failures_exit_2_with_the_reason(self):
+        # The resolver refuses a first label longer than DNS allows: no name server is asked.
+        for host, port, reason in (("127.0.0.1", hosts.free_port(), "Error: Connection error!"),
+                                   ("x" * 70 + ".invalid", 23, "DNS Error: Error looking up host address!")):
+            with self.subTest(reason):
+                code, _, err = run(host, port, seconds=5)
+                self.assertEqual(code, 2, err)
+                self.assertIn(reason, err)
 
-        host = threading.Thread(target=serve)
-        host.start()
-        try:
-            code, out, err = run("127.0.0.1", str(port), seconds=4)
-        finally:
-            host.join()
-            listener.close()
-        self.assertEqual(bytes(received), bytes([255, 253, 1, 255, 253, 3]))
-
-
-class SessionEnd(unittest.TestCase):
-    def test_host_closing_ends_the_session_with_disconnected(self):
-        with tempfile.TemporaryDirectory() as d:
-            script = os.path.join(d, "bye")
-            with open(script, "w") as f:
-                f.write("#!/bin/sh\necho 'goodbye from the host'\nsleep 0.2\n")
-            os.chmod(script, stat.S_IRWXU)
-            server = hosts.busybox_telnetd(script)
-            try:
-                code, out, err = run("127.0.0.1", str(server.port))
-            finally:
-                server.stop()
+    def test_nothing_typed_is_lost_or_reordered_by_a_slow_reader(self):
+        """A host that reads nothing for a second and then reads slowly,
+        while sends come back short: every character arrives once, in order."""
+        port, received = serve(lambda data: time.sleep(0.005) or b"", pause=1.0)
+        typed = ["".join("%05d:" % i + "abcdefghijklmnopqrstuvwxyz" * 2 for i in range(j, j + 100))
+                 for j in range(0, 600, 100)]
+        code, _, err = run("127.0.0.1", port, *[arg for text in typed for arg in ("--type", text)], seconds=60)
         self.assertEqual(code, 0, err)
-        self.assertIn("Error: Disconnected!", err)
-        self.assertIn("goodbye from the host", "\n".join(grid(out).values()))
-
-    def test_unmet_wait_times_out_with_exit_code_1(self):
-        server = hosts.busybox_telnetd()
-        try:
-            code, out, err = run("127.0.0.1", str(server.port), "--wait", "never shown",
-                                 seconds=3)
-        finally:
-            server.stop()
-        self.assertEqual(code, 1)
-        self.assertIn("never shown", err)
-
-
-class Failures(unittest.TestCase):
-    def test_connection_refused(self):
-        port = hosts.free_port()  # nothing listens there
-        code, out, err = run("127.0.0.1", str(port), seconds=5)
-        self.assertEqual(code, 2)
-        self.assertIn("Error: Connection error!", err)
-
-    def test_name_not_found(self):
-        # A first label longer than DNS allows: the resolver refuses the name
-        # without asking any name server, so nothing leaves this machine.
-        code, out, err = run("no-such-host-" + "x" * 60 + ".invalid", "23", seconds=5)
-        self.assertEqual(code, 2)
-        self.assertIn("DNS Error: Error looking up host address!", err)
-
-
-class SlowReader(unittest.TestCase):
-    """A host that does not read for a while and then reads slowly, in a
-    network namespace of its own with small socket buffers so that sends
-    really come back short: every typed character still arrives once, in
-    order."""
-
-    def test_nothing_typed_is_lost_or_reordered(self):
-        here = os.path.dirname(os.path.abspath(__file__))
-        p = subprocess.run(["unshare", "--net", sys.executable,
-                            os.path.join(here, "slow_reader.py"), HEADLESS],
-                           capture_output=True, text=True, timeout=180)
-        self.assertEqual(p.returncode, 0, p.stdout + p.stderr)
+        self.assertGreater(int(re.search(r"(\d+) short", err)[1]), 0, err)
+        self.assertEqual(received(), "".join(typed).encode())
 
 
 if __name__ == "__main__":

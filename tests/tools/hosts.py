@@ -1,7 +1,8 @@
-"""Real telnet servers on 127.0.0.1 for tests, and the processes around
-them: each server is started on a free port, in a process group of its
-own, and stopped by it."""
+"""Processes for tests, each in a process group of its own and stopped by
+it, and real telnet servers on a free port of 127.0.0.1."""
+import contextlib
 import os
+import pathlib
 import signal
 import socket
 import subprocess
@@ -14,102 +15,54 @@ def free_port():
         return s.getsockname()[1]
 
 
-def wait_for(condition, seconds, pause=0.1):
-    """Polls condition() until it returns a true value or the time is up;
-    returns its last value."""
+def wait_for(condition, seconds, pause=0.2):
+    """condition()'s first true value, polling for the seconds; else its last."""
     deadline = time.time() + seconds
-    while True:
-        value = condition()
-        if value or time.time() > deadline:
-            return value
+    while not (value := condition()) and time.time() < deadline:
         time.sleep(pause)
+    return value
 
 
-def listening(port):
-    try:
-        with socket.create_connection(("127.0.0.1", port), timeout=0.5):
-            return True
-    except OSError:
-        return False
+class Process(subprocess.Popen):
+    """Started in a process group of its own, stopped by the group's id."""
 
-
-class Process:
-    """A process in a process group of its own, stopped by its id."""
-
-    def __init__(self, argv, env=None, log=None):
-        out = open(log, "ab") if log else subprocess.DEVNULL
-        self.popen = subprocess.Popen(argv, env=env, stdout=out, stderr=subprocess.STDOUT,
-                                      stdin=subprocess.DEVNULL, start_new_session=True)
-        if log:
-            out.close()
-        self.pid = self.popen.pid
-
-    def running(self):
-        return self.popen.poll() is None
-
-    def wait(self, seconds):
-        """The exit code, or None when it still runs after the seconds."""
-        try:
-            return self.popen.wait(seconds)
-        except subprocess.TimeoutExpired:
-            return None
+    def __init__(self, argv, **options):
+        super().__init__(argv, stdin=subprocess.DEVNULL, start_new_session=True, **options)
 
     def stop(self):
         for sig in (signal.SIGTERM, signal.SIGKILL):
-            if self.popen.poll() is not None:
-                return
-            try:
+            if self.poll() is None:
                 os.killpg(self.pid, sig)
-            except ProcessLookupError:
-                return
-            self.wait(10)
-        self.popen.wait()
+                with contextlib.suppress(subprocess.TimeoutExpired):
+                    self.wait(10)
 
 
-class Server(Process):
-    def __init__(self, argv, port):
-        super().__init__(argv)
-        self.port = port
-        if not wait_for(lambda: listening(port), 10):
-            self.stop()
-            raise RuntimeError("%s does not listen on port %d" % (argv[0], port))
-
-
-def busybox_telnetd(program="/bin/login"):
-    """busybox telnetd (package busybox-static) serving `program`."""
+def telnetd(kind, program):
+    """busybox telnetd, or Debian's inetutils telnetd (run per connection by
+    socat), serving `program`; the process, with its port."""
     port = free_port()
-    return Server(["busybox", "telnetd", "-F", "-f", "/dev/null", "-b", "127.0.0.1:%d" % port,
-                   "-l", program], port)
-
-
-def inetutils_telnetd(program=None):
-    """Debian's default telnetd, run per connection by socat; it serves
-    `program` instead of login when one is given."""
-    port = free_port()
-    telnetd = "/usr/sbin/telnetd" + (" -E " + program if program else "")
-    return Server(["socat", "TCP-LISTEN:%d,bind=127.0.0.1,reuseaddr,fork" % port,
-                   "EXEC:%s,nofork" % telnetd], port)
+    server = Process({
+        "busybox": ["busybox", "telnetd", "-F", "-f", "/dev/null", "-b", "127.0.0.1:%d" % port, "-l", program],
+        "inetutils": ["socat", "TCP-LISTEN:%d,bind=127.0.0.1,reuseaddr,fork" % port,
+                      "EXEC:/usr/sbin/telnetd -E %s,nofork" % program]}[kind], stderr=subprocess.DEVNULL)
+    server.port = port   # listening is seen without connecting, which would start a session
+    if not wait_for(lambda: subprocess.run(["ss", "-Hltn", "sport = :%d" % port], capture_output=True).stdout, 20):
+        server.stop()
+        raise RuntimeError("%s telnetd does not listen on port %d" % (kind, port))
+    return server
 
 
 def session_script(folder):
-    """A small login-like session for a telnet server to serve: a prompt,
-    every line typed written to folder/typed.log, "bye" ends it. Returns
-    the script's path and a function that reads the log."""
-    log = os.path.join(folder, "typed.log")
-    open(log, "w").close()
-    script = os.path.join(folder, "session.sh")
-    with open(script, "w") as f:
-        f.write("#!/bin/sh\n"
-                "echo started >> '%s'\n"
-                "printf 'journey login: '\n"
-                "while IFS= read -r line; do\n"
-                "  printf '%%s\\n' \"$line\" >> '%s'\n"
-                "  case \"$line\" in bye*) printf 'Goodbye.\\r\\n'; exit 0;; esac\n"
-                "  printf 'You typed: %%s\\r\\njourney login: ' \"$line\"\n"
-                "done\n" % (log, log))
-    os.chmod(script, 0o755)
-
-    def typed():
-        with open(log) as f:
-            return f.read()
-    return script, typed
+    """A login-like session: a prompt, each line typed logged to folder/typed.log,
+    "bye" ends it. The script's path, and a function that reads the log."""
+    log, script = pathlib.Path(folder, "typed.log"), pathlib.Path(folder, "session.sh")
+    log.write_text("")
+    script.write_text("#!/bin/sh\n"
+                      "printf 'journey login: '\n"
+                      "while IFS= read -r line; do\n"
+                      "  printf '%%s\\n' \"$line\" >> '%s'\n"
+                      "  case \"$line\" in bye*) printf 'Goodbye.\\r\\n'; exit 0;; esac\n"
+                      "  printf 'You typed: %%s\\r\\njourney login: ' \"$line\"\n"
+                      "done\n" % log)
+    script.chmod(0o755)
+    return str(script), log.read_text
