@@ -54,14 +54,16 @@ def telnetd(kind, program):
 
 def session_script(folder):
     """A login-like session: a prompt, each line typed logged to folder/typed.log,
-    "bye" ends it. The script's path, and a function that reads the log."""
+    "bye" ends it (a second after its last line: a telnetd may drop what its
+    session wrote last when the session ends at once). The script's path, and
+    a function that reads the log."""
     log, script = pathlib.Path(folder, "typed.log"), pathlib.Path(folder, "session.sh")
     log.write_text("")
     script.write_text("#!/bin/sh\n"
                       "printf 'journey login: '\n"
                       "while IFS= read -r line; do\n"
                       "  printf '%%s\\n' \"$line\" >> '%s'\n"
-                      "  case \"$line\" in bye*) printf 'Goodbye.\\r\\n'; exit 0;; esac\n"
+                      "  case \"$line\" in bye*) printf 'Goodbye.\\r\\n'; sleep 1; exit 0;; esac\n"
                       "  printf 'You typed: %%s\\r\\njourney login: ' \"$line\"\n"
                       "done\n" % log)
     script.chmod(0o755)
