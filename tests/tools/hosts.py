@@ -30,11 +30,13 @@ class Process(subprocess.Popen):
         super().__init__(argv, stdin=subprocess.DEVNULL, start_new_session=True, **options)
 
     def stop(self):
-        for sig in (signal.SIGTERM, signal.SIGKILL):
-            if self.poll() is None:
-                os.killpg(self.pid, sig)
-                with contextlib.suppress(subprocess.TimeoutExpired):
-                    self.wait(10)
+        """TERM to it, so that it can stop what it started, then KILL to what is left of the group."""
+        self.terminate()
+        with contextlib.suppress(subprocess.TimeoutExpired):
+            self.wait(30)
+        with contextlib.suppress(ProcessLookupError):
+            os.killpg(self.pid, signal.SIGKILL)
+        self.wait()
 
 
 def telnetd(kind, program):

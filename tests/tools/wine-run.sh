@@ -35,11 +35,11 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 server_pid= program_pid=
 stop_all() {
     [ -n "$program_pid" ] && kill -TERM "$program_pid" 2>/dev/null && wait "$program_pid"
-    # On SIGTERM the server saves the registry and ends; -k ends what outlives it.
-    if [ -n "$server_pid" ] && kill -TERM "$server_pid" 2>/dev/null; then
-        timeout 5 tail --pid="$server_pid" -f /dev/null
-        kill -KILL "$server_pid" 2>/dev/null
+    # While the server runs, -k ends the prefix's Wine processes, and then the server.
+    if [ -n "$server_pid" ] && kill -0 "$server_pid" 2>/dev/null; then
         timeout 10 "$server" -k 9>&- 2>/dev/null
+        timeout 10 tail --pid="$server_pid" -f /dev/null
+        kill -KILL "$server_pid" 2>/dev/null
     fi
     program_pid= server_pid=
 }
