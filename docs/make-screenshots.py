@@ -63,7 +63,7 @@ class Shots(journey_test.Linux):
         self.wait_for_title("green", "yellow")
         self.click("window_label")
         self.connect()
-        self.text = "grey", 0.8, 100
+        self.text = "grey", 0.0, 100   # the revealed text, anywhere in the window
         self.list_when(self.shows_text)
         time.sleep(8)   # the drops reveal the listing
         self.save(self.desktop.shot(), self.surface(), "rain.png")
