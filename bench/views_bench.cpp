@@ -1,7 +1,8 @@
-// Frame rate, CPU time and heap use of the two terminal views at 1280 x 544
-// with a full 80 x 26 page of text, drawn into an off-screen EGL pbuffer on
-// the machine's own GL (Mesa llvmpipe here), and the start-up time.
-//   quorvish-bench-views [--seconds S] [--default-heap]
+// Frame rate, CPU time and heap use of the two terminal views with a full
+// 80 x 26 page of text, drawn into an off-screen EGL pbuffer of the given
+// size (1280 x 544 unless told) on the machine's own GL (Mesa llvmpipe
+// here), and the start-up time.
+//   quorvish-bench-views [--size WxH] [--seconds S] [--default-heap]
 // Prints, one per line:
 //   perspective_fps N, rain_fps N, perspective_cpu_ms_per_frame N,
 //   rain_cpu_ms_per_frame N, allocations_per_1000_frames N, startup_ms N
@@ -180,8 +181,8 @@ void operator delete[](void* p, size_t) noexcept
 
 namespace {
 
-const int WIDTH = 1280;
-const int HEIGHT = 544;
+int Width = 1280;
+int Height = 544;
 
 double clockSeconds(clockid_t clock)
 {
@@ -325,6 +326,14 @@ int main(int argc, char** argv)
             seconds = std::atof(argv[++i]);
         else if (std::strcmp(argv[i], "--default-heap") == 0)
             defaultHeap = true;
+        else if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc) {
+            char x = 0, rest = 0;
+            if (std::sscanf(argv[++i], "%d%c%d%c", &Width, &x, &Height, &rest) != 3 || x != 'x' ||
+                Width < 1 || Height < 1 || Width > 8192 || Height > 8192) {
+                std::fprintf(stderr, "quorvish-bench-views: --size takes WIDTHxHEIGHT, not \"%s\"\n", argv[i]);
+                return 64;
+            }
+        }
     }
     if (!defaultHeap) {
         mallopt(M_MMAP_THRESHOLD, 64 << 20);
@@ -339,11 +348,11 @@ int main(int argc, char** argv)
 
     // Start-up as the program does it at window creation, then one frame.
     double atMain = millisecondsSinceProcessStart();
-    if (!createHeadlessContext(WIDTH, HEIGHT))
+    if (!createHeadlessContext(Width, Height))
         return 1;
     double atContext = millisecondsSinceProcessStart();
-    initGL(WIDTH, HEIGHT);
-    resizeGL(WIDTH, HEIGHT);
+    initGL(Width, Height);
+    resizeGL(Width, Height);
     double atInitGL = millisecondsSinceProcessStart();
     buildFont();
     double atFont = millisecondsSinceProcessStart();
@@ -361,7 +370,7 @@ int main(int argc, char** argv)
 
     std::fprintf(stderr, "renderer: %s (%s), pbuffer %d x %d\n",
                  reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
-                 reinterpret_cast<const char*>(glGetString(GL_VERSION)), WIDTH, HEIGHT);
+                 reinterpret_cast<const char*>(glGetString(GL_VERSION)), Width, Height);
     std::fprintf(stderr,
                  "start-up ms (process clock, 10 ms steps): main %.0f, context %.0f, "
                  "initGL %.0f, font %.0f, first frame %.0f\n",
