@@ -76,11 +76,12 @@ void stepFlipAngles()
         ShapeFlipAngle += 1.0f;
 }
 
-// Places the current matrix at an element: its centre, then its scale
-// (the host text is scaled in its own plane only).
-void placeElement(const MenuElement& e)
+// Places the current matrix at an element: its centre, raised by `lift`
+// towards the viewer, then its scale (the host text is scaled in its own
+// plane only).
+void placeElement(const MenuElement& e, float lift)
 {
-    glTranslatef(e.x, e.y, e.z);
+    glTranslatef(e.x, e.y, e.z + lift);
     if (e.scale != 1.0f)
         glScalef(e.scale, e.scale, e.kind == MENU_HOST_TEXT ? 1.0f : e.scale);
 }
@@ -88,7 +89,7 @@ void placeElement(const MenuElement& e)
 void drawElement(const MenuElement& e)
 {
     glPushMatrix();
-    placeElement(e);
+    placeElement(e, e.lift);
     if (e.kind == MENU_HOST_TEXT) {
         const char* text = hostNameLength() >= MIN_SHOWN_HOST_LENGTH ? HostName : NoHostText;
         drawGlyphString(text, 0.2f, 0);
@@ -114,16 +115,16 @@ const float MenuQuadExtents[3][2] = {{1.0f, 0.5f}, {1.6f, 0.4f}, {1.6f, 0.2f}};
 // The host text's first glyph is centred at (-2.5, -1.5, -4): the glyph
 // quads stand 1 unit in front of the text's origin.
 const MenuElement MenuLayout[MENU_ELEMENT_COUNT] = {
-    {"display_label", ITEM_DISPLAY_MODE, MENU_LABEL, -4.0f, 1.5f, -4.0f, 1.0f, PANEL_DISPLAY_MODE, NO_PICTURE, nullptr},
-    {"display_flip", ITEM_NONE, MENU_BAR, -1.25f, 1.5f, -4.0f, 1.0f, PANEL_RAIN_TITLE, PANEL_PERSPECTIVE_TITLE, &ViewFlipAngle},
-    {"window_label", ITEM_WINDOW_MODE, MENU_LABEL, -4.0f, 0.0f, -4.0f, 1.0f, PANEL_WINDOW_MODE, NO_PICTURE, nullptr},
-    {"window_flip", ITEM_NONE, MENU_SLIM, -1.25f, 0.0f, -4.0f, 1.0f, PANEL_WIDESCREEN, PANEL_STANDARD, &ShapeFlipAngle},
-    {"host_label", ITEM_HOST_ADDRESS, MENU_LABEL, -4.0f, -1.5f, -4.0f, 1.0f, PANEL_HOST_ADDRESS, NO_PICTURE, nullptr},
-    {"host_text", ITEM_NONE, MENU_HOST_TEXT, -2.5f, -1.5f, -5.0f, 0.75f, NO_PICTURE, NO_PICTURE, nullptr},
-    {"connect", ITEM_CONNECT, MENU_BAR, 3.0f, -0.5f, -4.0f, 0.5f, PANEL_CONNECT, NO_PICTURE, nullptr},
-    // Picked at the depth it is drawn at, so that its edges are where they show.
-    {"quit", ITEM_QUIT, MENU_BAR, 3.0f, -1.5f, -3.99f, 0.5f, PANEL_QUIT, NO_PICTURE, nullptr},
-    {"banner", ITEM_NONE, MENU_BAR, 3.0f, 1.5f, -4.0f, 1.0f, PANEL_BANNER, NO_PICTURE, nullptr},
+    {"display_label", ITEM_DISPLAY_MODE, MENU_LABEL, -4.0f, 1.5f, -4.0f, 0.0f, 1.0f, PANEL_DISPLAY_MODE, NO_PICTURE, nullptr},
+    {"display_flip", ITEM_NONE, MENU_BAR, -1.25f, 1.5f, -4.0f, 0.0f, 1.0f, PANEL_RAIN_TITLE, PANEL_PERSPECTIVE_TITLE, &ViewFlipAngle},
+    {"window_label", ITEM_WINDOW_MODE, MENU_LABEL, -4.0f, 0.0f, -4.0f, 0.0f, 1.0f, PANEL_WINDOW_MODE, NO_PICTURE, nullptr},
+    {"window_flip", ITEM_NONE, MENU_SLIM, -1.25f, 0.0f, -4.0f, 0.0f, 1.0f, PANEL_WIDESCREEN, PANEL_STANDARD, &ShapeFlipAngle},
+    {"host_label", ITEM_HOST_ADDRESS, MENU_LABEL, -4.0f, -1.5f, -4.0f, 0.0f, 1.0f, PANEL_HOST_ADDRESS, NO_PICTURE, nullptr},
+    {"host_text", ITEM_NONE, MENU_HOST_TEXT, -2.5f, -1.5f, -5.0f, 0.0f, 0.75f, NO_PICTURE, NO_PICTURE, nullptr},
+    {"connect", ITEM_CONNECT, MENU_BAR, 3.0f, -0.5f, -4.0f, 0.0f, 0.5f, PANEL_CONNECT, NO_PICTURE, nullptr},
+    // Drawn over a long host name that runs under it.
+    {"quit", ITEM_QUIT, MENU_BAR, 3.0f, -1.5f, -4.0f, 0.01f, 0.5f, PANEL_QUIT, NO_PICTURE, nullptr},
+    {"banner", ITEM_NONE, MENU_BAR, 3.0f, 1.5f, -4.0f, 0.0f, 1.0f, PANEL_BANNER, NO_PICTURE, nullptr},
 };
 
 void drawLabelQuad(int index) { drawPanelQuad(index, MenuQuadExtents[MENU_LABEL]); }
@@ -183,7 +184,7 @@ int pickMenuItem(int x, int y, int width, int height)
             continue;
         glPushMatrix();
         glLoadName(static_cast<GLuint>(e.pick));
-        placeElement(e);
+        placeElement(e, 0.0f);
         drawElementQuad(e, e.front);
         glPopMatrix();
     }

@@ -20,12 +20,14 @@ enum {
 // One element of the menu: its centre in eye coordinates (the viewer at
 // the origin looking along -z), its scale, what is drawn there and what a
 // click on it picks. A flip panel has a picture on each face and turns
-// about its horizontal axis by *flipAngle degrees.
+// about its horizontal axis by *flipAngle degrees. An element with a lift
+// is drawn that much nearer than its centre, over whatever runs under it,
+// and picked at its centre.
 struct MenuElement {
     const char* name;
     int32_t pick;            // pick name; ITEM_NONE where a click picks nothing
     int32_t kind;            // MENU_LABEL .. MENU_HOST_TEXT
-    float x, y, z, scale;
+    float x, y, z, lift, scale;
     int32_t front, back;     // PanelTextures indices; back NO_PICTURE unless it flips
     float* flipAngle;
 };

@@ -86,7 +86,7 @@ TEST_F(Menu, PicksEachPanelInsideItsEdgesAndNothingJustOutside)
     const struct { int item; float x, y, z, halfWidth, halfHeight; } panels[] = {
         {ITEM_DISPLAY_MODE, -4, 1.5f, -4, 1, 0.5f}, {ITEM_WINDOW_MODE, -4, 0, -4, 1, 0.5f},
         {ITEM_HOST_ADDRESS, -4, -1.5f, -4, 1, 0.5f}, {ITEM_CONNECT, 3, -0.5f, -4, 0.8f, 0.2f},
-        {ITEM_QUIT, 3, -1.5f, -3.99f, 0.8f, 0.2f}, {ITEM_NONE, 3, 1.5f, -4, 1.6f, 0.4f},
+        {ITEM_QUIT, 3, -1.5f, -4, 0.8f, 0.2f}, {ITEM_NONE, 3, 1.5f, -4, 1.6f, 0.4f},
     };
     // Client and outer sizes: the widescreen window bare, the standard one with frame and caption.
     for (const auto& w : {std::array<int, 4>{1280, 544, 1280, 544}, std::array<int, 4>{1272, 765, 1280, 800}}) {
