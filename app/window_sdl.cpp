@@ -78,11 +78,15 @@ void closeWindow()
     requestQuit(0);
 }
 
+// A new client size: the user's drag, or the window manager's answer to
+// the size asked last. Either way the aspect is wanted anew, and may be
+// asked for again.
 void reportClientSize(int width, int height)
 {
     if (width == ReportedWidth && height == ReportedHeight) return;
     ReportedWidth = width;
     ReportedHeight = height;
+    AskedWidth = AskedHeight = -1;
     onWindowSize(width, height);
 }
 
@@ -221,8 +225,9 @@ void reshapeWindow()
     const int width = ReportedWidth;
     int height = aspectHeight(width + left + right, WindowAspect) - top - bottom;
     if (height < 1) height = 1;
-    // Asked once per wanted size: a window manager that refuses it is not
-    // asked again on every pass, and the window keeps the size it has.
+    // Asked once per size the window comes to: a window manager that
+    // refuses the size (and so reports nothing new) is not asked again on
+    // every pass, and the window keeps the size it has.
     if (height == ReportedHeight || (width == AskedWidth && height == AskedHeight)) return;
     AskedWidth = width;
     AskedHeight = height;
