@@ -30,12 +30,23 @@ constexpr double SPEED_FACTOR_PER_SECOND = 2.0;
 // Window systems take sizes up to 32767 pixels.
 constexpr int MAX_WINDOW_HEIGHT = 32767;
 
+uint32_t BellsSounded = 0;   // BellCount when the bell last sounded
+
+// One sound for all the BEL bytes that came since the last frame.
+void soundBell()
+{
+    if (BellCount == BellsSounded) return;
+    BellsSounded = BellCount;
+    playBell();
+}
+
 void drawTerminalFrame()
 {
     readClock(&FrameTime);
     ElapsedSeconds = elapsedBetween(StartTime, FrameTime);
     renderFrame(ViewMode);
     swapBuffers();
+    soundBell();
     applySpeedKeys();
     if (scrollActive) advanceScroll(FrameRate);
     sendQueued();
@@ -46,7 +57,6 @@ void drawTerminalFrame()
 void onWindowCreated(int clientWidth, int clientHeight)
 {
     ReplyHook = sendReply;
-    BellHook = playBell;
     ConnectionEndHook = failAndQuit;
     initGL(clientWidth, clientHeight);
     buildFont();
@@ -122,7 +132,9 @@ int runMainLoop()
 {
     for (;;) {
         // Socket readiness (where it is polled rather than posted) and the
-        // connect dialog get their turn with the window messages.
+        // connect dialog get their turn with the window messages. Reads are
+        // bounded per pass, so that the pass always reaches its frame.
+        beginReadPass();
         pollSocketEvents();
         pumpDialogs();
         if (!pumpMessages()) return 1;

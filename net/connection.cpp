@@ -16,6 +16,8 @@ void (*ConnectionEndHook)(const char* text, const char* caption) = nullptr;
 namespace {
 
 bool socketLayerStarted = false;   // each start is ended by one disconnect
+int readsThisPass = 0;
+bool readPutOff = false;           // a read event beyond this pass's allowance
 
 void fail(const char* text, const char* caption)
 {
@@ -57,6 +59,14 @@ void onSocketEvent(int event)
 {
     switch (event) {
     case SOCKET_READ:
+        // Beyond the allowance the event is remembered, not served: with no
+        // receive, Winsock posts no new read event, so the message pump
+        // comes to an end and the frame is drawn.
+        if (!readsLeftThisPass()) {
+            readPutOff = true;
+            break;
+        }
+        readsThisPass += 1;
         onReadable();
         break;
     case SOCKET_WRITE:
@@ -68,6 +78,20 @@ void onSocketEvent(int event)
     default:
         break;
     }
+}
+
+void beginReadPass()
+{
+    readsThisPass = 0;
+    if (readPutOff) {
+        readPutOff = false;
+        onSocketEvent(SOCKET_READ);
+    }
+}
+
+bool readsLeftThisPass()
+{
+    return readsThisPass < READS_PER_PASS;
 }
 
 // One receive per read event; the socket layer reports another event

@@ -12,6 +12,10 @@ enum {
     // What the socket layer reports about the connection.
     SOCKET_OTHER = 0, SOCKET_READ, SOCKET_WRITE, SOCKET_CLOSE,
     DEFAULT_PORT = 23,
+    // Read events served in one pass of the main loop at most (128 KiB):
+    // a host that never pauses still leaves every pass its window
+    // messages, its frame and its sending.
+    READS_PER_PASS = 64,
 };
 
 extern char HostName[HOST_NAME_SIZE];   // NUL-terminated, from the connect dialog
@@ -28,6 +32,10 @@ extern void (*ConnectionEndHook)(const char* text, const char* caption);
 
 void connectToHost();
 void onSocketEvent(int event);          // SOCKET_READ .. SOCKET_CLOSE
+// The start of a pass of the main loop: a new allowance of READS_PER_PASS
+// reads, of which a read event put off by the last pass takes the first.
+void beginReadPass();
+bool readsLeftThisPass();
 void onReadable();
 void sendReply(const unsigned char* bytes, int length);
 void queueTypedChar(unsigned char c);   // a typed character; dropped when the queue is full

@@ -24,10 +24,6 @@ bool eventsEnabled = false;
 bool writeReported = false;
 bool closeReported = false;
 
-// Read events delivered in one pass at most: a flood still leaves room for
-// frames (128 KiB per pass).
-const int READ_EVENTS_PER_PASS = 64;
-
 // A signal interrupted a blocking connect. The connect goes on in the
 // kernel; calling connect again would only report that it is under way.
 // Wait for the same connect to finish and take its outcome.
@@ -154,7 +150,9 @@ void pollSocketEvents()
         writeReported = true;
         onSocketEvent(SOCKET_WRITE);
     }
-    for (int n = 0; n < READ_EVENTS_PER_PASS && eventsEnabled; ++n) {
+    // Level-triggered: data left over when the pass's reads are used up are
+    // seen again by the next pass.
+    while (eventsEnabled && readsLeftThisPass()) {
         unsigned char probe;
         ssize_t peeked = recv(socketFd, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
         if (peeked > 0) {

@@ -13,7 +13,7 @@ int32_t escapeLength = 0;
 bool inEscape = false;
 
 void (*ReplyHook)(const unsigned char* bytes, int length) = nullptr;
-void (*BellHook)() = nullptr;
+uint32_t BellCount = 0;
 
 namespace {
 
@@ -123,8 +123,7 @@ bool controlByte(unsigned char b)
     case NUL: case SO: case SI:
         return true;
     case BEL:
-        if (BellHook)
-            BellHook();
+        BellCount += 1;
         return true;
     case BS:
         if (cursorColumn > 0)
@@ -358,4 +357,5 @@ void resetInterpreter()
     inEscape = false;
     escapeState = ESCAPE_START;
     escapeOverflow = false;
+    BellCount = 0;
 }

@@ -16,10 +16,12 @@ extern unsigned char EscapeBuffer[ESCAPE_BUFFER_SIZE];
 extern int32_t escapeLength;
 extern bool inEscape;
 
-// Where replies go (the connection's sendReply) and what rings the bell
-// (the platform's alert sound). Either may be null: the output is dropped.
+// Where replies go (the connection's sendReply). Null: they are dropped.
 extern void (*ReplyHook)(const unsigned char* bytes, int length);
-extern void (*BellHook)();
+// BEL bytes received. The front end sounds the bell when the count has
+// grown, at most once a frame, so that a host sending them by the thousand
+// costs a sound per frame rather than one per byte.
+extern uint32_t BellCount;
 
 void interpretBlock(const unsigned char* block, int count);
 void collectEscapeByte(unsigned char b);

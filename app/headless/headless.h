@@ -1,4 +1,3 @@
 #pragma once
 
 extern bool HeadlessQuitRequested;
-extern int HeadlessBellCount;

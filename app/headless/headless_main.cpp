@@ -48,7 +48,7 @@ void printState()
     printf("top %d\n", topLine);
     printf("scroll %d %g\n", scrollActive ? 1 : 0, static_cast<double>(scrollOffset));
     fputs(Replies.c_str(), stdout);
-    printf("bell %d\n", HeadlessBellCount);
+    printf("bell %u\n", BellCount);
     for (int r = 0; r < SCREEN_ROWS; ++r) {
         const unsigned char* row = ScreenBuffer + r * SCREEN_COLUMNS;
         bool blank = true;
@@ -212,6 +212,7 @@ int runConnect(const char* host, long port, const std::vector<Step>& steps, doub
     bool waitFailed = false;
     Clock::time_point doneAt{};
     while (!HeadlessQuitRequested) {
+        beginReadPass();
         pollSocketEvents();
         while (next < steps.size()) {
             const Step& s = steps[next];
@@ -273,7 +274,6 @@ int main(int argc, char** argv)
 {
     resetTerminal();
     ReplyHook = recordReply;
-    BellHook = playBell;
     ConnectionEndHook = failAndQuit;
 
     if (argc >= 2 && strcmp(argv[1], "--connect") == 0) {

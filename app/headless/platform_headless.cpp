@@ -1,12 +1,12 @@
 // The headless front end's platform: message boxes go to stderr, the quit
-// request sets a flag the loop looks at, the bell is counted.
+// request sets a flag the loop looks at. The bell stays silent (the
+// interpreter counts it).
 #include "app/platform.h"
 #include "app/headless/headless.h"
 
 #include <cstdio>
 
 bool HeadlessQuitRequested = false;
-int HeadlessBellCount = 0;
 
 void showMessageBox(const char* text, const char* caption, int)
 {
@@ -18,7 +18,3 @@ void requestQuit(int)
     HeadlessQuitRequested = true;
 }
 
-void playBell()
-{
-    HeadlessBellCount += 1;
-}

@@ -2,6 +2,7 @@
 // Linux front end's typed text.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -21,7 +22,8 @@ static size_t PassIndex = 0;
 static void record(const std::string& call) { Calls += call + " "; }
 
 #define RECORDED(name, ...) void name(__VA_ARGS__) { record(#name); }
-RECORDED(swapBuffers) RECORDED(reshapeWindow) RECORDED(pumpDialogs) RECORDED(pollSocketEvents) RECORDED(drawMenu)
+RECORDED(swapBuffers) RECORDED(reshapeWindow) RECORDED(pumpDialogs) RECORDED(beginReadPass) RECORDED(pollSocketEvents)
+RECORDED(drawMenu) RECORDED(playBell)
 RECORDED(sendQueued) RECORDED(renderFrame, int) RECORDED(advanceScroll, float) RECORDED(resizeGL, int, int)
 RECORDED(initGL, int, int) RECORDED(buildFont) RECORDED(clearScreen) RECORDED(seedStarfield) RECORDED(deleteFontLists)
 RECORDED(deleteGlyphTextures) RECORDED(deletePanelTextures) RECORDED(queueTypedChar, unsigned char)
@@ -31,7 +33,7 @@ int readClock(TimeStamp* out) { record("readClock"); *out = {1796591357, 1000}; 
 bool pumpMessages() { record("pumpMessages"); return PassIndex < Passes.size() && (Passes[PassIndex++](), true); }
 void (*ConnectionEndHook)(const char*, const char*) = nullptr;
 void (*ReplyHook)(const unsigned char*, int) = nullptr;
-void (*BellHook)() = nullptr;
+uint32_t BellCount = 0;
 int32_t PickedItem = ITEM_NONE, TallScreen = 0;
 bool scrollActive = false;
 float scrollRowsPerSecond = SCROLL_ROWS_PER_SECOND_START, FrameRate = 0.0f, ElapsedSeconds = 0.0f;
@@ -41,17 +43,18 @@ TEST(MainLoop, EachPassTakesMessagesThenReshapesOnceSizedThenDrawsOneFrame)
     StartTime = {1796591356, 999000};
     FrameRate = 1.0f;   // each frame stands for a second of holding End
     onKeyDown(keyFor(SDL_SCANCODE_END));
-    // A click picks in the start menu only.
+    // A click picks in the start menu only; bells sound once a frame, however many came.
     Passes = {[] { onLeftButtonDown(900, 330, 1280, 544); }, [] { onWindowSize(1280, 512); },
               [] { ViewMode = VIEW_RAIN; onLeftButtonDown(9, 9, 1280, 544); },
-              [] { SessionRunning = 1; scrollActive = true; }, [] { scrollActive = false; onFocusLost(); }};
+              [] { SessionRunning = 1; scrollActive = true; BellCount = 3; },
+              [] { scrollActive = false; onFocusLost(); BellCount = 4; }};
     EXPECT_EQ(runMainLoop(), 1);
-#define PASS "pollSocketEvents pumpDialogs pumpMessages "
+#define PASS "beginReadPass pollSocketEvents pumpDialogs pumpMessages "
     EXPECT_EQ(Calls, PASS "pick 900 330 drawMenu swapBuffers "
                      PASS "resizeGL reshapeWindow drawMenu swapBuffers "
                      PASS "reshapeWindow "   // a view but no session yet: no frame
-                     PASS "reshapeWindow readClock renderFrame swapBuffers advanceScroll sendQueued "
-                     PASS "reshapeWindow readClock renderFrame swapBuffers sendQueued "
+                     PASS "reshapeWindow readClock renderFrame swapBuffers playBell advanceScroll sendQueued "
+                     PASS "reshapeWindow readClock renderFrame swapBuffers playBell sendQueued "
                      PASS);   // then the quit
     EXPECT_EQ(PickedItem, ITEM_QUIT);
     EXPECT_NEAR(ElapsedSeconds, 0.002f, 1e-8) << "no precision lost to the large seconds";

@@ -10,7 +10,7 @@
 
 namespace {
 
-std::string Log;   // replies and bells, in order
+std::string Log;   // replies, in order
 
 void logReply(const unsigned char* bytes, int length)
 {
@@ -32,12 +32,11 @@ std::string run(const uint8_t* data, size_t size, size_t step)
     resetTerminal();
     Log.clear();
     ReplyHook = logReply;
-    BellHook = [] { Log += "BEL|"; };
     for (size_t at = 0; at < size; at += step) {
         interpretBlock(data + at, static_cast<int>(size - at < step ? size - at : step));
         checkInvariants();
     }
-    return Log + std::string(reinterpret_cast<const char*>(ScreenBuffer), SCREEN_CELLS) +
+    return Log + std::to_string(BellCount) + std::string(reinterpret_cast<const char*>(ScreenBuffer), SCREEN_CELLS) +
            std::to_string(cursorRow) + ',' + std::to_string(cursorColumn) + ',' + std::to_string(topLine) +
            (wrapPending ? "w" : "") + (scrollActive ? "s" : "") + (inEscape ? "e" : "");
 }

@@ -25,9 +25,10 @@ using Fd = SOCKET;
 using socklen_t = int;
 void closeFd(Fd s) { closesocket(s); }
 
-// The notifications reach onWinsockEvent as through the main window.
+// The notifications reach onWinsockEvent as through the main window, a pass of the main loop at a time.
 void deliverEvents()
 {
+    beginReadPass();
     for (MSG m; PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);)
         if (m.message == WM_SOCKET_EVENT) onWinsockEvent(m.lParam);
     Sleep(1);
@@ -38,6 +39,7 @@ void closeFd(Fd s) { close(s); }
 
 void deliverEvents()
 {
+    beginReadPass();
     pollSocketEvents();
     usleep(1000);
 }

@@ -4,7 +4,7 @@
 void resetRecordedPlatform()
 {
     RecordedBoxes.clear();
-    RecordedQuits = RecordedBells = 0;
+    RecordedQuits = 0;
     RecordedQuitCode = -1;
 }
 
@@ -15,5 +15,3 @@ void requestQuit(int exitCode)
     RecordedQuits += 1;
     RecordedQuitCode = exitCode;
 }
-
-void playBell() { RecordedBells += 1; }

@@ -1,4 +1,4 @@
-// A platform for tests: remembers message boxes, quit requests and bells.
+// A platform for tests: remembers message boxes and quit requests.
 #pragma once
 #include <string>
 #include <vector>
@@ -9,6 +9,6 @@ struct RecordedBox {
 };
 
 inline std::vector<RecordedBox> RecordedBoxes;
-inline int RecordedQuits = 0, RecordedQuitCode = -1, RecordedBells = 0;
+inline int RecordedQuits = 0, RecordedQuitCode = -1;
 
 void resetRecordedPlatform();
