@@ -31,6 +31,8 @@ constexpr double SPEED_FACTOR_PER_SECOND = 2.0;
 constexpr int MAX_WINDOW_HEIGHT = 32767;
 
 uint32_t BellsSounded = 0;   // BellCount when the bell last sounded
+TimeStamp LastFrameTime;     // FrameTime of the last terminal frame
+bool HadTerminalFrame = false;
 
 // One sound for all the BEL bytes that came since the last frame.
 void soundBell()
@@ -44,10 +46,15 @@ void drawTerminalFrame()
 {
     readClock(&FrameTime);
     ElapsedSeconds = elapsedBetween(StartTime, FrameTime);
+    // The speed keys step by the time since the last terminal frame; the
+    // first one has none behind it (the start menu does not count).
+    const double sinceLastFrame = HadTerminalFrame ? elapsedBetween(LastFrameTime, FrameTime) : 0.0;
+    LastFrameTime = FrameTime;
+    HadTerminalFrame = true;
     renderFrame(ViewMode);
     swapBuffers();
     soundBell();
-    applySpeedKeys();
+    applySpeedKeys(sinceLastFrame);
     if (scrollActive) advanceScroll(FrameRate);
     sendQueued();
 }
@@ -107,11 +114,11 @@ void releaseWindowResources()
     deletePanelTextures();
 }
 
-void applySpeedKeys()
+void applySpeedKeys(double seconds)
 {
-    // FrameRate is not known before enough terminal frames have passed.
-    if (!(FrameRate > 0.0f) || !std::isfinite(FrameRate)) return;
-    const double factor = std::pow(SPEED_FACTOR_PER_SECOND, 1.0 / FrameRate);
+    // A clock set back gives no time, and no step.
+    if (!(seconds > 0.0)) return;
+    const double factor = std::pow(SPEED_FACTOR_PER_SECOND, seconds);
     double pace = scrollRowsPerSecond;
     if (KeyState[KEY_END]) pace = std::fmin(pace * factor, SCROLL_ROWS_PER_SECOND_MAX);
     if (KeyState[KEY_HOME]) pace = std::fmax(pace / factor, SCROLL_ROWS_PER_SECOND_MIN);
