@@ -16,6 +16,7 @@
 #include "app/platform.h"
 #include "app/toolkit_fltk.h"
 #include "app/window.h"
+#include "net/connection.h"
 #include "net/socket.h"
 
 namespace {
@@ -28,6 +29,8 @@ enum {
 };
 const double PUMP_SECONDS = 0.01;
 
+// Where a box's texts are converted; each box keeps copies of its own, so
+// that a box opened while another is shown does not change the other's.
 char MessageText[MESSAGE_TEXT_SIZE];
 char MessageCaption[MESSAGE_TEXT_SIZE];
 
@@ -61,9 +64,11 @@ Fl_Window* makeBox(const char* text, const char* caption, bool error)
     const int width = MARGIN + ICON_SIZE + MARGIN + textWidth + MARGIN;
     const int height = MARGIN + textHeight + MARGIN + BUTTON_HEIGHT + MARGIN;
 
-    Fl_Window* window = new Fl_Window(width, height, caption);
+    Fl_Window* window = new Fl_Window(width, height);
+    window->copy_label(caption);
     new IconBox(MARGIN, MARGIN, ICON_SIZE, error);
-    Fl_Box* label = new Fl_Box(2 * MARGIN + ICON_SIZE, MARGIN, textWidth, textHeight, text);
+    Fl_Box* label = new Fl_Box(2 * MARGIN + ICON_SIZE, MARGIN, textWidth, textHeight);
+    label->copy_label(text);
     label->labelsize(FONT_SIZE);
     label->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
     Fl_Return_Button* ok = new Fl_Return_Button((width - BUTTON_WIDTH) / 2, height - MARGIN - BUTTON_HEIGHT,
@@ -95,6 +100,7 @@ void showMessageBox(const char* text, const char* caption, int icon)
     bool quit = false;
     while (box->shown()) {
         Fl::wait(PUMP_SECONDS);
+        beginReadPass();
         pollSocketEvents();
         if (!pumpMessages()) {
             quit = true;

@@ -1,5 +1,6 @@
-// The Linux connect dialog on a private X server (tests/gui/xsession.py),
-// pumped by pumpDialogs; keys reach it through FLTK's own event dispatch.
+// The Linux connect dialog and message boxes on a private X server
+// (tests/gui/xsession.py), pumped by pumpDialogs and the boxes' own loop;
+// keys reach them through FLTK's own event dispatch.
 #include <gtest/gtest.h>
 
 #include <FL/Fl.H>
@@ -10,7 +11,10 @@
 #include <string>
 
 #include "app/dialog.h"
+#include "app/platform.h"
+#include "app/window.h"
 #include "net/connection.h"
+#include "net/socket.h"
 #include "resources/resource.h"
 
 char HostName[HOST_NAME_SIZE];
@@ -85,5 +89,30 @@ TEST(ConnectDialog, OnlyOkAndCancelCloseIt)
     EXPECT_TRUE(!d->shown() && std::string("before") == HostName) << "Cancel stores nothing";
 }
 
+// What a box's loop pumps besides FLTK. The first pump opens a second box, as
+// a click in the start menu can while a box is shown; the second, from the
+// second box's loop, reads both boxes and closes them.
+static std::string BoxesSeen;
+bool pumpMessages()
+{
+    static int pumps = 0;
+    if (++pumps == 1) {
+        showMessageBox("Second text", "Two", MESSAGE_INFORMATION);
+    } else {
+        for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w))
+            BoxesSeen += std::string(w->label()) + ": " + w->child(1)->label() + "; ";
+        while (Fl::first_window()) Fl::first_window()->hide();
+    }
+    return true;
+}
+void beginReadPass() {}
+void pollSocketEvents() {}
+void requestQuit(int) {}
+
+TEST(MessageBox, EachBoxKeepsItsOwnTextWhileAnotherIsShown)
+{
+    showMessageBox("First text", "One", MESSAGE_ERROR);
+    EXPECT_EQ(BoxesSeen, "Two: Second text; One: First text; ");
+}
 
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }   // FLTK's font cache
