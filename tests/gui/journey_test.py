@@ -1,11 +1,14 @@
 """Each program as a person uses it, on a private X server with a telnetd on
 127.0.0.1: start menu, connect dialog, the host's text in the view, typing
-that reaches the host, the host closing, "Disconnected!", exit code 1.
+that reaches the host, the host closing, "Disconnected!", exit code 1. And
+under load: a host that sends without a pause, or sends a hostile mix, must
+not stop the frames, the typing or the close.
     journey_test.py linux PROGRAM | wine PROGRAM.exe --arch A --prefix DIR"""
 import os
 import re
 import sys
 import tempfile
+import time
 import unittest
 
 from xsession import Desktop, count, project, wait_for
@@ -71,15 +74,18 @@ class Journey(unittest.TestCase):
         return (self.size in (None, self.desktop.geometry(self.window)[2:])
                 and count(shot, (left, top + down * height, left + width, top + height), colour) > more_than)
 
+    def connect(self, port):
+        self.choose()
+        self.desktop.click(*self.fill_dialog("127.0.0.1", str(port)))
+        self.assertTrue(wait_for(lambda: not self.desktop.window(DIALOG, 0), 60), "the dialog stays")
+        self.click("connect")
+
     def test_journey(self):
         script, typed = hosts.session_script(tempfile.mkdtemp(prefix="quorvish-journey-"))
         server = hosts.telnetd(self.telnetd, script)
         self.addCleanup(server.stop)
         self.desktop.type(self.window, "m")   # typed in the menu: sent once connected
-        self.choose()
-        self.desktop.click(*self.fill_dialog("127.0.0.1", str(server.port)))
-        self.assertTrue(wait_for(lambda: not self.desktop.window(DIALOG, 0), 60), "the dialog stays")
-        self.click("connect")
+        self.connect(server.port)
         self.assertTrue(self.desktop.wait_shot(self.shows_text), "no %s text in the view" % self.text[0])
         self.desktop.type(self.window, "hello\r")
         self.assertTrue(wait_for(lambda: "mhello\n" in typed(), 60), "the host got: " + typed())
@@ -89,6 +95,34 @@ class Journey(unittest.TestCase):
         self.desktop.key(box, "Return")
         self.assertEqual(1, self.program.wait(120))
 
+    def keeps_going_under(self, host):
+        """While the host sends: a new picture every second, a typed letter
+        at the host within a second, and the close request obeyed within two."""
+        self.addCleanup(host.stop)
+        self.connect(host.port)
+        self.assertTrue(wait_for(lambda: host.sent > 10 << 20, 60), "the host could send only %d bytes" % host.sent)
+        box = self.surface()
+        box = box[0], box[1], box[0] + box[2], box[1] + box[3]
+        for second in range(3):
+            before = self.desktop.shot().crop(box).tobytes()
+            time.sleep(1)
+            self.assertTrue(before != self.desktop.shot().crop(box).tobytes(), "the picture stood still")
+        for letter in b"zq":
+            typed_at = time.time()
+            self.desktop.type(self.window, chr(letter))
+            came = wait_for(lambda: host.arrival(bytes([letter]), typed_at), 1, 0.01)
+            self.assertTrue(came, "%c did not reach the host within a second" % letter)
+        self.desktop.close(self.window)   # the window goes when the program ends
+        self.assertTrue(wait_for(lambda: not self.desktop.window(CAPTION, 0), 2, 0.05),
+                        "the close request was not obeyed within 2 s")
+        self.assertEqual(1, self.program.wait(60))
+
+    def test_a_flooding_host(self):
+        self.keeps_going_under(hosts.Flood())
+
+    def test_a_hostile_host(self):
+        self.keeps_going_under(hosts.Flood(hostile=True))
+
 
 class Linux(Journey):
     """Under a window manager, Debian's telnetd, the perspective view's yellow letters."""
@@ -96,6 +130,12 @@ class Linux(Journey):
     telnetd = "inetutils"
     spots = {"host": (43 / 126, 37 / 69), "port": (103 / 126, 37 / 69), "ok": (31 / 126, 56 / 69)}
     text = "yellow", 0.0, 200   # colour, from which fraction of the height down, more than
+
+    def test_the_height_follows_the_width_after_a_drag(self):
+        width, height = self.desktop.geometry(self.window)[2:]
+        self.desktop.xdotool("windowsize", self.window.id, width, height // 2)
+        self.assertTrue(wait_for(lambda: self.desktop.geometry(self.window)[2:] == (width, height), 10),
+                        "%s, not %dx%d" % (self.desktop.geometry(self.window)[2:], width, height))
 
 
 class Wine(Journey):

@@ -9,6 +9,7 @@ import sys
 
 from PIL import ImageGrab
 from Xlib import X, display as xdisplay
+from Xlib.protocol import event
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
 from hosts import Process, wait_for  # noqa: E402
@@ -76,6 +77,12 @@ class Desktop:
 
     def key(self, window, *names):
         self.xdotool("windowfocus", "--sync", window.id, "key", "--delay", "30", *names)
+
+    def close(self, window):
+        """The close request a window manager sends for the close button."""
+        protocols, delete = (self.x.intern_atom(name) for name in ("WM_PROTOCOLS", "WM_DELETE_WINDOW"))
+        window.send_event(event.ClientMessage(window=window, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0])))
+        self.x.flush()
 
 
 def count(shot, box, name):

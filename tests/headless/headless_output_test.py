@@ -1,8 +1,13 @@
 """quorvish-headless: its output for a recorded stream, the same whatever
-the block size, and its refusal of numbers out of range."""
+the block size, its refusal of numbers out of range, and a hostile host
+survived (also in the sanitizer build)."""
 import os
 import subprocess
+import sys
 import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+import hosts  # noqa: E402
 
 HEADLESS = os.environ.get("QUORVISH_HEADLESS", "quorvish-headless")
 
@@ -29,6 +34,16 @@ class Headless(unittest.TestCase):
                 code, out, err = headless(*args.split())
                 self.assertEqual((code, out), (2, ""))
                 self.assertIn("takes", err)
+
+    def test_a_hostile_host_leaves_typing_and_the_deadline_working(self):
+        host = hosts.Flood(hostile=True)
+        self.addCleanup(host.stop)
+        code, out, err = headless("--connect", "127.0.0.1", str(host.port), "--type", "zq",
+                                  "--wait", "never shown", "--seconds", "4")
+        self.assertEqual(code, 1, err)
+        self.assertIn('timed out waiting for "never shown"', err)
+        self.assertTrue(host.sent > 1 << 20 and host.arrival(b"zq", 0), (host.sent, host.received[:3]))
+        self.assertRegex(out, r"^cursor \d+ \d+\ntop \d+\n")
 
 
 if __name__ == "__main__":

@@ -1,11 +1,15 @@
 """Processes for tests, each in a process group of its own and stopped by
-it, and real telnet servers on a free port of 127.0.0.1."""
+it; real telnet servers on a free port of 127.0.0.1, and a host of our own
+that floods its client."""
 import contextlib
+import itertools
 import os
 import pathlib
+import random
 import signal
 import socket
 import subprocess
+import threading
 import time
 
 
@@ -70,3 +74,69 @@ def session_script(folder):
                       "done\n" % log)
     script.chmod(0o755)
     return str(script), log.read_text
+
+
+def line_chunks():
+    """Without end: 80-column numbered lines, a thousand to a chunk."""
+    for first in itertools.count(0, 1000):
+        yield b"".join(b"%08d %s\r\n" % (n, b"flood " * 8 + b"abcdefghijklmnopqrstuvw") for n in range(first, first + 1000))
+
+
+def hostile_chunks(seed=7):
+    """Without end: a mix that tries the interpreter at every turn: text, CR
+    LF, control sequences with random parameters, escapes that never end,
+    telnet commands of every value, subnegotiations without an end, runs of
+    255 and of BEL."""
+    rnd = random.Random(seed)
+    options = [*range(65), *range(128, 256)]   # no letters: the client's replies never hold one
+    pieces = [
+        lambda: bytes(rnd.randrange(32, 127) for _ in range(rnd.randrange(1, 120))),
+        lambda: b"\r\n",
+        lambda: b"\x1b[" + ";".join(str(rnd.randrange(-5, 100000)) for _ in range(rnd.randrange(5))).encode()
+        + bytes([rnd.choice(b"HKJmABCDfhlr@z")]),
+        lambda: b"\x1b" + bytes(rnd.choice(b"0123456789;[?") for _ in range(rnd.randrange(50, 500))),
+        lambda: bytes([255, rnd.randrange(236, 256), rnd.choice(options)]),
+        lambda: bytes([255, 250, rnd.choice([24, 31, *options])]) + bytes(rnd.randrange(256) for _ in range(40)),
+        lambda: b"\xff" * rnd.randrange(1, 300),
+        lambda: b"\x07" * rnd.randrange(1, 200),
+    ]
+    while True:
+        yield b"".join(rnd.choice(pieces)() for _ in range(2000))
+
+
+class Flood:
+    """A host on 127.0.0.1 that, once a client connects, sends without a
+    pause (line_chunks, or hostile_chunks when hostile) and records what the
+    client sends, with the time each piece came."""
+
+    def __init__(self, hostile=False):
+        self.listener = socket.create_server(("127.0.0.1", 0))
+        self.port = self.listener.getsockname()[1]
+        self.chunks = hostile_chunks() if hostile else line_chunks()
+        self.received, self.sent, self.running = [], 0, True
+        threading.Thread(target=self.serve, daemon=True).start()
+
+    def serve(self):
+        with contextlib.suppress(OSError):
+            conn, _ = self.listener.accept()
+            threading.Thread(target=self.read, args=(conn,), daemon=True).start()
+            with conn:
+                for chunk in self.chunks:   # prepared a few at a time: the sending never waits on them
+                    for _ in range(20):
+                        if not self.running:
+                            return
+                        conn.sendall(chunk)
+                        self.sent += len(chunk)
+
+    def read(self, conn):
+        with contextlib.suppress(OSError):
+            while data := conn.recv(4096):
+                self.received.append((time.time(), data))
+
+    def arrival(self, text, after):
+        """When the client's bytes first held `text` after the time `after`; None while they do not."""
+        return next((t for t, data in self.received if t > after and text in data), None)
+
+    def stop(self):
+        self.running = False
+        self.listener.close()
