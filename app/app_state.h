@@ -19,6 +19,7 @@ extern uint8_t SessionRunning;    // set when the user connects
 extern uint8_t ResizePending;     // re-apply WindowAspect on every pass
 extern float WindowAspect;        // outer width / outer height, 2.35 or 1.6
 extern uint8_t KeyState[KEY_COUNT];  // 1 while that key of keys.h is held
+extern float ScrollRowsPerSecond; // the smooth scroll's pace, set by the speed keys
 extern TimeStamp StartTime;
 extern TimeStamp FrameTime;
 

@@ -24,8 +24,11 @@
 
 namespace {
 
-// Holding End doubles the scroll pace every second, holding Home halves it.
+// Holding End doubles the scroll pace every second, holding Home halves
+// it, within these limits in rows per second.
 constexpr double SPEED_FACTOR_PER_SECOND = 2.0;
+constexpr double SCROLL_ROWS_PER_SECOND_MIN = 1.0;
+constexpr double SCROLL_ROWS_PER_SECOND_MAX = 40.0;
 
 // Window systems take sizes up to 32767 pixels.
 constexpr int MAX_WINDOW_HEIGHT = 32767;
@@ -55,7 +58,7 @@ void drawTerminalFrame()
     swapBuffers();
     soundBell();
     applySpeedKeys(sinceLastFrame);
-    if (scrollActive) advanceScroll(FrameRate);
+    if (scrollActive) advanceScroll(FrameRate, ScrollRowsPerSecond);
     sendQueued();
 }
 
@@ -119,10 +122,10 @@ void applySpeedKeys(double seconds)
     // A clock set back gives no time, and no step.
     if (!(seconds > 0.0)) return;
     const double factor = std::pow(SPEED_FACTOR_PER_SECOND, seconds);
-    double pace = scrollRowsPerSecond;
+    double pace = ScrollRowsPerSecond;
     if (KeyState[KEY_END]) pace = std::fmin(pace * factor, SCROLL_ROWS_PER_SECOND_MAX);
     if (KeyState[KEY_HOME]) pace = std::fmax(pace / factor, SCROLL_ROWS_PER_SECOND_MIN);
-    scrollRowsPerSecond = static_cast<float>(pace);
+    ScrollRowsPerSecond = static_cast<float>(pace);
 }
 
 int aspectHeight(int width, float aspect)

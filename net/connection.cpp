@@ -25,6 +25,15 @@ void fail(const char* text, const char* caption)
         ConnectionEndHook(text, caption);
 }
 
+// One receive per read event; the socket layer reports another event
+// while data remain.
+void onReadable()
+{
+    int count = sockReceive(ReceiveBlock, RECEIVE_BLOCK_SIZE);
+    if (count > 0)
+        interpretBlock(ReceiveBlock, count);
+}
+
 }  // namespace
 
 // Starts the socket layer, resolves HostName and connects to PortNumber,
@@ -94,14 +103,6 @@ bool readsLeftThisPass()
     return readsThisPass < READS_PER_PASS;
 }
 
-// One receive per read event; the socket layer reports another event
-// while data remain.
-void onReadable()
-{
-    int count = sockReceive(ReceiveBlock, RECEIVE_BLOCK_SIZE);
-    if (count > 0)
-        interpretBlock(ReceiveBlock, count);
-}
 
 void sendReply(const unsigned char* bytes, int length)
 {

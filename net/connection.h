@@ -36,7 +36,6 @@ void onSocketEvent(int event);          // SOCKET_READ .. SOCKET_CLOSE
 // reads, of which a read event put off by the last pass takes the first.
 void beginReadPass();
 bool readsLeftThisPass();
-void onReadable();
 void sendReply(const unsigned char* bytes, int length);
 void queueTypedChar(unsigned char c);   // a typed character; dropped when the queue is full
 void sendQueued();

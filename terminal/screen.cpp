@@ -12,7 +12,6 @@ bool wrapPending = false;
 float scrollOffset = 0.0f;
 float scrollStep = 0.05f;
 bool scrollActive = false;
-float scrollRowsPerSecond = SCROLL_ROWS_PER_SECOND_START;
 
 void clearScreen()
 {
@@ -52,25 +51,25 @@ void putChar(unsigned char b)
 // smooth scroll carries the view back down.
 void checkScroll()
 {
-    if (cursorRow <= topLine + 24)
+    if (cursorRow <= topLine + CURSOR_ROWS_FROM_TOP)
         return;
     cursorRow -= 1;
     scrollActive = true;
     if (topLine > 0)
         topLine -= 1;
     // Rows 1..199 move to 0..198; row 199 becomes blank; row 200 stays.
-    memmove(ScreenBuffer, ScreenBuffer + SCREEN_COLUMNS, (SCREEN_ROWS - 2) * SCREEN_COLUMNS);
-    memset(ScreenBuffer + (SCREEN_ROWS - 2) * SCREEN_COLUMNS, ' ', SCREEN_COLUMNS);
+    memmove(ScreenBuffer, ScreenBuffer + SCREEN_COLUMNS, HOST_LAST_ROW * SCREEN_COLUMNS);
+    memset(ScreenBuffer + HOST_LAST_ROW * SCREEN_COLUMNS, ' ', SCREEN_COLUMNS);
 }
 
 // One frame of the smooth scroll. A row step covers 0.75 view units and
-// takes 1 / scrollRowsPerSecond seconds at any frame rate. A frame rate of
-// zero or NaN makes the comparison fail, so every such frame completes a
-// row step; an infinite one makes the step 0 and the page stands still.
-void advanceScroll(float frameRate)
+// takes 1 / rowsPerSecond seconds at any frame rate. A frame rate of zero
+// or NaN makes the comparison fail, so every such frame completes a row
+// step; an infinite one makes the step 0 and the page stands still.
+void advanceScroll(float frameRate, float rowsPerSecond)
 {
     scrollStep = static_cast<float>(0.75 / static_cast<double>(frameRate) *
-                                    static_cast<double>(scrollRowsPerSecond));
+                                    static_cast<double>(rowsPerSecond));
     if (!scrollActive)
         return;
     if (static_cast<double>(scrollOffset) < 1.75 - static_cast<double>(scrollStep)) {
@@ -95,6 +94,5 @@ void resetTerminal()
     scrollOffset = 0.0f;
     scrollStep = 0.05f;
     scrollActive = false;
-    scrollRowsPerSecond = SCROLL_ROWS_PER_SECOND_START;
     resetInterpreter();
 }

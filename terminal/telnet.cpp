@@ -46,7 +46,9 @@ EscapeState escapeState = ESCAPE_START;
 bool escapeOverflow = false;
 
 const unsigned char TERMINAL_TYPE_REPLY[] = {255, 250, 24, 0, 'V', 'T', '1', '0', '0', 255, 240};
-const unsigned char WINDOW_SIZE_REPLY[] = {255, 250, 31, 0, 80, 0, 20, 255, 240};
+// The host's screen as width and height, 16-bit big-endian numbers.
+static_assert(SCREEN_COLUMNS < 256 && HOST_ROWS < 256, "the window size fits the low bytes");
+const unsigned char WINDOW_SIZE_REPLY[] = {255, 250, 31, 0, SCREEN_COLUMNS, 0, HOST_ROWS, 255, 240};
 
 void reply(const unsigned char* bytes, int length)
 {
@@ -165,7 +167,8 @@ void endEscape()
 }
 
 // ESC [ row ; column H. Missing or zero numbers mean 1; numbers beyond the
-// host's screen are clamped to rows 1..21 and columns 1..80.
+// host's screen are clamped to its columns and to the rows from its first
+// to the grid's last (1..21).
 void cursorPosition(const char* params)
 {
     int32_t numbers[2] = {0, 0};
@@ -181,8 +184,9 @@ void cursorPosition(const char* params)
             return;  // private or unknown parameters: not a cursor move
         }
     }
-    int32_t row = numbers[0] < 1 ? 1 : (numbers[0] > 21 ? 21 : numbers[0]);
-    int32_t column = numbers[1] < 1 ? 1 : (numbers[1] > 80 ? 80 : numbers[1]);
+    const int32_t lastRow = SCREEN_ROWS - HOST_FIRST_ROW;
+    int32_t row = numbers[0] < 1 ? 1 : (numbers[0] > lastRow ? lastRow : numbers[0]);
+    int32_t column = numbers[1] < 1 ? 1 : (numbers[1] > SCREEN_COLUMNS ? SCREEN_COLUMNS : numbers[1]);
     cursorRow = row + (HOST_FIRST_ROW - 1);
     cursorColumn = column - 1;
     wrapPending = false;
@@ -205,8 +209,6 @@ void finishControlSequence()
 }
 
 void terminalByte(unsigned char b);
-
-}  // namespace
 
 // One byte of the escape sequence under way. Sequences end where a VT100
 // ends them, so the text after an unknown sequence is never swallowed.
@@ -270,8 +272,6 @@ void collectEscapeByte(unsigned char b)
         finishControlSequence();
     endEscape();
 }
-
-namespace {
 
 void terminalByte(unsigned char b)
 {

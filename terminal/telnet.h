@@ -24,5 +24,4 @@ extern void (*ReplyHook)(const unsigned char* bytes, int length);
 extern uint32_t BellCount;
 
 void interpretBlock(const unsigned char* block, int count);
-void collectEscapeByte(unsigned char b);
 void resetInterpreter();

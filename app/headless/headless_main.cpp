@@ -238,7 +238,7 @@ int runConnect(const char* host, long port, const std::vector<Step>& steps, doub
                 ShortSends += 1;
         }
         if (scrollActive)
-            advanceScroll(PASSES_PER_SECOND);
+            advanceScroll(PASSES_PER_SECOND, SCROLL_ROWS_PER_SECOND);
         const auto now = Clock::now();
         if (next == steps.size() && !steps.empty() && outQueueLength == 0) {
             // Everything done and sent: let the host's answer arrive, then stop.

@@ -24,7 +24,7 @@ static void record(const std::string& call) { Calls += call + " "; }
 #define RECORDED(name, ...) void name(__VA_ARGS__) { record(#name); }
 RECORDED(swapBuffers) RECORDED(reshapeWindow) RECORDED(pumpDialogs) RECORDED(beginReadPass) RECORDED(pollSocketEvents)
 RECORDED(drawMenu) RECORDED(playBell)
-RECORDED(sendQueued) RECORDED(renderFrame, int) RECORDED(advanceScroll, float) RECORDED(resizeGL, int, int)
+RECORDED(sendQueued) RECORDED(renderFrame, int) RECORDED(advanceScroll, float, float) RECORDED(resizeGL, int, int)
 RECORDED(initGL, int, int) RECORDED(buildFont) RECORDED(clearScreen) RECORDED(seedStarfield) RECORDED(deleteFontLists)
 RECORDED(deleteGlyphTextures) RECORDED(deletePanelTextures) RECORDED(queueTypedChar, unsigned char)
 RECORDED(sendReply, const unsigned char*, int)
@@ -37,7 +37,7 @@ void (*ReplyHook)(const unsigned char*, int) = nullptr;
 uint32_t BellCount = 0;
 int32_t PickedItem = ITEM_NONE, TallScreen = 0;
 bool scrollActive = false;
-float scrollRowsPerSecond = SCROLL_ROWS_PER_SECOND_START, FrameRate = 0.0f, ElapsedSeconds = 0.0f;
+float FrameRate = 0.0f, ElapsedSeconds = 0.0f;
 
 TEST(MainLoop, EachPassTakesMessagesThenReshapesOnceSizedThenDrawsOneFrame)
 {
@@ -62,7 +62,7 @@ TEST(MainLoop, EachPassTakesMessagesThenReshapesOnceSizedThenDrawsOneFrame)
     EXPECT_NEAR(ElapsedSeconds, 1.002f, 1e-7) << "no precision lost to the large seconds";
     // End steps by the time between terminal frames (the first has none behind it, the menu's
     // time does not count), and only until the focus goes: no key-up comes then.
-    EXPECT_FLOAT_EQ(scrollRowsPerSecond, 3.0f * std::sqrt(2.0f));
+    EXPECT_FLOAT_EQ(ScrollRowsPerSecond, 3.0f * std::sqrt(2.0f));
 }
 
 TEST(TypedInput, KeysAndTextGoOutAsOneWindows1252ByteEach)

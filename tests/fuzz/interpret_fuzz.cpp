@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (run(data + 1, size - 1, size) != run(data + 1, size - 1, step))
         abort();
     for (int i = 0; i < 300 && scrollActive; ++i) {
-        advanceScroll(60.0f);
+        advanceScroll(60.0f, SCROLL_ROWS_PER_SECOND);
         checkInvariants();
     }
     return 0;

@@ -19,7 +19,7 @@ void lineFeeds(int n)
 int framesUntilRest(float rate, int limit)
 {
     int frames = 0;
-    for (; scrollActive && frames < limit; ++frames) advanceScroll(rate);
+    for (; scrollActive && frames < limit; ++frames) advanceScroll(rate, SCROLL_ROWS_PER_SECOND);
     return frames;
 }
 
@@ -37,9 +37,8 @@ TEST(SmoothScroll, ThreeRowsASecondAtAnyFrameRateAndRestsAtOne)
     for (Case c : {Case{1.0f, 1, 1}, Case{3.0f, 3, 3}, Case{40.0f, 20, 40}}) {
         lineFeeds(100);
         framesUntilRest(50.0f, 60);
-        scrollRowsPerSecond = c.rowsPerSecond;
         const int before = topLine;
-        for (int i = 0; i < 50; ++i) advanceScroll(50.0f);
+        for (int i = 0; i < 50; ++i) advanceScroll(50.0f, c.rowsPerSecond);
         EXPECT_GE(topLine - before, c.atLeast) << c.rowsPerSecond;
         EXPECT_LE(topLine - before, c.atMost) << c.rowsPerSecond;
     }
@@ -52,7 +51,7 @@ TEST(SmoothScroll, UnmeasuredFrameRatesStillEndIt)
         EXPECT_EQ(framesUntilRest(rate, 10), 3) << "every such frame completes a row step";
     }
     lineFeeds(1);
-    advanceScroll(std::numeric_limits<float>::infinity());
+    advanceScroll(std::numeric_limits<float>::infinity(), SCROLL_ROWS_PER_SECOND);
     EXPECT_EQ(scrollOffset, 0.0f) << "the page stands still";
     EXPECT_EQ(topLine, 174);
 }
