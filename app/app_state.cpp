@@ -1,13 +1,10 @@
 #include "app/app_state.h"
 
-#include "terminal/screen.h"
-
 int32_t ViewMode = VIEW_MENU;
 uint8_t SessionRunning = 0;
 uint8_t ResizePending = 0;
-float WindowAspect = 2.35f;
+float WindowAspect = WIDE_ASPECT;
 uint8_t KeyState[KEY_COUNT];
-float ScrollRowsPerSecond = SCROLL_ROWS_PER_SECOND;
 TimeStamp StartTime;
 TimeStamp FrameTime;
 

@@ -9,6 +9,10 @@
 // ViewMode: one of the views of render/frame.h, or the start menu.
 enum { VIEW_MENU = 2 };
 
+// The two window shapes, as outer width / outer height.
+constexpr float WIDE_ASPECT = 2.35f;
+constexpr float STANDARD_ASPECT = 1.6f;
+
 struct TimeStamp {
     int32_t seconds;       // calendar time in whole seconds
     int32_t microseconds;  // milliseconds within that second, times 1000
@@ -17,9 +21,8 @@ struct TimeStamp {
 extern int32_t ViewMode;          // VIEW_MENU until the user connects
 extern uint8_t SessionRunning;    // set when the user connects
 extern uint8_t ResizePending;     // re-apply WindowAspect on every pass
-extern float WindowAspect;        // outer width / outer height, 2.35 or 1.6
+extern float WindowAspect;        // outer width / outer height: WIDE_ or STANDARD_ASPECT
 extern uint8_t KeyState[KEY_COUNT];  // 1 while that key of keys.h is held
-extern float ScrollRowsPerSecond; // the smooth scroll's pace, set by the speed keys
 extern TimeStamp StartTime;
 extern TimeStamp FrameTime;
 

@@ -12,6 +12,7 @@
 #include "app/keys.h"
 #include "app/menu.h"
 #include "app/platform.h"
+#include "app/session.h"
 #include "app/window.h"
 #include "net/connection.h"
 #include "net/socket.h"
@@ -58,8 +59,7 @@ void drawTerminalFrame()
     swapBuffers();
     soundBell();
     applySpeedKeys(sinceLastFrame);
-    if (scrollActive) advanceScroll(FrameRate, ScrollRowsPerSecond);
-    sendQueued();
+    finishTerminalFrame(FrameRate);
 }
 
 }  // namespace
@@ -107,7 +107,17 @@ void onTypedChar(unsigned char c)
 
 void onLeftButtonDown(int x, int y, int clientWidth, int clientHeight)
 {
-    if (ViewMode == VIEW_MENU) PickedItem = pickMenuItem(x, y, clientWidth, clientHeight);
+    if (ViewMode == VIEW_MENU) clickMenu(x, y, clientWidth, clientHeight);
+}
+
+void startSession(int32_t displayMode, int32_t windowMode)
+{
+    connectToHost();
+    TallScreen = windowMode;
+    ViewMode = displayMode == 0 ? VIEW_PERSPECTIVE : VIEW_RAIN;
+    WindowAspect = windowMode == 0 ? WIDE_ASPECT : STANDARD_ASPECT;
+    ResizePending = 1;
+    SessionRunning = 1;
 }
 
 void releaseWindowResources()
@@ -144,16 +154,18 @@ int runMainLoop()
         // Socket readiness (where it is polled rather than posted) and the
         // connect dialog get their turn with the window messages. Reads are
         // bounded per pass, so that the pass always reaches its frame.
-        beginReadPass();
-        pollSocketEvents();
+        takeSocketEvents();
         pumpDialogs();
         if (!pumpMessages()) return 1;
 
         if (ResizePending) reshapeWindow();
 
         if (ViewMode == VIEW_MENU) {
+            // The click's action comes after the frame is shown: starting
+            // the session blocks while it connects.
             drawMenu();
             swapBuffers();
+            handleMenuAction();
         } else if (SessionRunning) {
             drawTerminalFrame();
         }

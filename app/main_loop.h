@@ -2,6 +2,7 @@
 // feeds: the platform turns its own events into these calls, so that what a
 // message means is written once.
 #pragma once
+#include <cstdint>
 
 // Window creation, after the GL context is current: the fixed GL state and
 // textures, the outline font, a blank screen, the start time, the random
@@ -22,6 +23,11 @@ void onTypedChar(unsigned char c);
 // A left click at client position x, y; picks a menu item while the start
 // menu is shown, does nothing otherwise.
 void onLeftButtonDown(int x, int y, int clientWidth, int clientHeight);
+// The CONNECT action: connects to HostName (blocking) and switches the
+// program to the chosen view (0 perspective, 1 rain) and window shape (0
+// widescreen, 1 standard), whatever the outcome; a failed connection has
+// asked to quit by then.
+void startSession(int32_t displayMode, int32_t windowMode);
 // Teardown of the GL resources (font lists, glyph and panel textures); the
 // platform then releases the context itself.
 void releaseWindowResources();

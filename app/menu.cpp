@@ -10,13 +10,14 @@
 
 #include "app/app_state.h"
 #include "app/dialog.h"
+#include "app/main_loop.h"
 #include "app/platform.h"
 #include "net/connection.h"
 #include "render/gl_setup.h"
 #include "render/rain.h"
 
 int32_t PickedItem = ITEM_NONE;
-int32_t MenuOption[2] = {0, 0};
+int32_t MenuOption[OPTION_COUNT] = {0, 0};
 float ViewFlipAngle = 0.0f;
 float ShapeFlipAngle = 180.0f;
 
@@ -49,30 +50,32 @@ void drawPanelQuad(int index, const float* extents)
     glEnd();
 }
 
+// The drawing of each quad size, by MENU_LABEL, MENU_BAR and MENU_SLIM.
+void (*const DrawQuad[3])(int index) = {drawLabelQuad, drawBarQuad, drawSlimQuad};
+
 void drawElementQuad(const MenuElement& e, int picture)
 {
-    drawPanelQuad(picture, MenuQuadExtents[e.kind]);
+    DrawQuad[e.kind](picture);
 }
 
-// Length of HostName up to its NUL. The buffer is closed with a NUL first so
-// that neither this count nor the glyph drawer can run past its end.
+// Length of HostName up to its NUL, which every writer of it puts there.
 int hostNameLength()
 {
-    HostName[HOST_NAME_SIZE - 1] = '\0';
-    return static_cast<int>(std::strlen(HostName));
+    return static_cast<int>(strnlen(HostName, HOST_NAME_SIZE));
 }
 
 // One degree per frame towards the face that names each option's value.
 void stepFlipAngles()
 {
-    if (MenuOption[0] != 0 && ViewFlipAngle > 0.0f)
+    const int32_t rain = MenuOption[OPTION_DISPLAY_MODE], standard = MenuOption[OPTION_WINDOW_MODE];
+    if (rain != 0 && ViewFlipAngle > 0.0f)
         ViewFlipAngle -= 1.0f;
-    else if (MenuOption[0] == 0 && ViewFlipAngle < 180.0f)
+    else if (rain == 0 && ViewFlipAngle < 180.0f)
         ViewFlipAngle += 1.0f;
 
-    if (MenuOption[1] == 0 && ShapeFlipAngle > 0.0f)
+    if (standard == 0 && ShapeFlipAngle > 0.0f)
         ShapeFlipAngle -= 1.0f;
-    else if (MenuOption[1] != 0 && ShapeFlipAngle < 180.0f)
+    else if (standard != 0 && ShapeFlipAngle < 180.0f)
         ShapeFlipAngle += 1.0f;
 }
 
@@ -138,8 +141,6 @@ void drawMenu()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
 
-    handleMenuAction();
-
     glPushMatrix();
     glColor3f(1.0f, 1.0f, 1.0f);
     for (const MenuElement& e : MenuLayout)
@@ -148,11 +149,22 @@ void drawMenu()
     glPopMatrix();
 }
 
+void clickMenu(int x, int y, int width, int height)
+{
+    PickedItem = pickMenuItem(x, y, width, height);
+    // Any error since the last look, the pick's or an earlier drawing's.
+    const GLenum error = glGetError();
+    if (error != GL_NO_ERROR) {
+        const GLubyte* message = gluErrorString(error);
+        showMessageBox(message ? reinterpret_cast<const char*>(message) : "OpenGL error", "Error",
+                       MESSAGE_ERROR);
+    }
+}
+
 // Resolves a click at client pixel (x, y), origin top left, to a pick name.
 // The pick projection takes its aspect from the viewport, i.e. the client
 // area the menu is drawn into, so the region under the pointer is tested
-// against exactly the panels drawn there. width and height (the outer
-// window size) are accepted for the caller's convenience but not needed.
+// against exactly the panels drawn there; width and height are not needed.
 int pickMenuItem(int x, int y, int width, int height)
 {
     (void)width;
@@ -195,13 +207,6 @@ int pickMenuItem(int x, int y, int width, int height)
     glFlush();
     GLint hits = glRenderMode(GL_RENDER);
 
-    GLenum error = glGetError();
-    if (error != GL_NO_ERROR) {
-        const GLubyte* message = gluErrorString(error);
-        showMessageBox(message ? reinterpret_cast<const char*>(message) : "OpenGL error",
-                       "Error", MESSAGE_ERROR);
-    }
-
     // Each record: name count, minimum depth, maximum depth, then its names.
     // The first record belongs to the earliest-drawn panel that was touched.
     if (hits > 0 && SelectBuffer[0] > 0)
@@ -215,11 +220,11 @@ void handleMenuAction()
     case ITEM_NONE:
         return;
     case ITEM_DISPLAY_MODE:
-        MenuOption[0] = 1 - MenuOption[0];
+    case ITEM_WINDOW_MODE: {
+        int32_t& option = MenuOption[PickedItem == ITEM_DISPLAY_MODE ? OPTION_DISPLAY_MODE : OPTION_WINDOW_MODE];
+        option = 1 - option;
         break;
-    case ITEM_WINDOW_MODE:
-        MenuOption[1] = 1 - MenuOption[1];
-        break;
+    }
     case ITEM_HOST_ADDRESS:
         if (!openConnectDialog()) {
             failAndQuit("Cant create dialog!", "Error");
@@ -233,12 +238,7 @@ void handleMenuAction()
             PickedItem = ITEM_HOST_ADDRESS;
             return;
         }
-        connectToHost();
-        TallScreen = MenuOption[1];
-        ViewMode = MenuOption[0] == 0 ? VIEW_PERSPECTIVE : VIEW_RAIN;
-        WindowAspect = MenuOption[1] == 0 ? 2.35f : 1.6f;
-        ResizePending = 1;
-        SessionRunning = 1;
+        startSession(MenuOption[OPTION_DISPLAY_MODE], MenuOption[OPTION_WINDOW_MODE]);
         break;
     case ITEM_QUIT:
         requestQuit(0);

@@ -39,14 +39,31 @@ extern const MenuElement MenuLayout[MENU_ELEMENT_COUNT];
 // Half width and half height of MENU_LABEL, MENU_BAR and MENU_SLIM.
 extern const float MenuQuadExtents[3][2];
 
-extern int32_t PickedItem;
-extern int32_t MenuOption[2];     // [0] 1: rain view; [1] 1: standard window
+// The two options of the menu, as indices of MenuOption.
+enum {
+    OPTION_DISPLAY_MODE = 0,   // 0 the perspective view, 1 the rain view
+    OPTION_WINDOW_MODE = 1,    // 0 widescreen, 1 standard
+    OPTION_COUNT = 2,
+};
+
+extern int32_t PickedItem;        // the item of the last click not yet acted on
+extern int32_t MenuOption[OPTION_COUNT];
 extern float ViewFlipAngle;
 extern float ShapeFlipAngle;
 
+// One menu frame's animation (the flip panels turn a degree) and drawing.
 void drawMenu();
+// A left click at client pixel (x, y) of a client area width x height:
+// picks the item under it for the next handleMenuAction, and shows an
+// OpenGL error the pick met.
+void clickMenu(int x, int y, int width, int height);
+// The item under client pixel (x, y), by an OpenGL selection pass; ITEM_NONE
+// where there is none.
 int pickMenuItem(int x, int y, int width, int height);
+// Acts once on the item picked last: toggles an option, opens a connect
+// dialog, starts the session or asks to quit.
 void handleMenuAction();
+// The panel quads of the three sizes, centred on the origin in z = 0.
 void drawLabelQuad(int index);
 void drawBarQuad(int index);
 void drawSlimQuad(int index);

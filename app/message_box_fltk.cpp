@@ -17,7 +17,6 @@
 #include "app/toolkit_fltk.h"
 #include "app/window.h"
 #include "net/connection.h"
-#include "net/socket.h"
 
 namespace {
 
@@ -100,8 +99,7 @@ void showMessageBox(const char* text, const char* caption, int icon)
     bool quit = false;
     while (box->shown()) {
         Fl::wait(PUMP_SECONDS);
-        beginReadPass();
-        pollSocketEvents();
+        takeSocketEvents();
         if (!pumpMessages()) {
             quit = true;
             box->hide();

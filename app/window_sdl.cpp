@@ -5,8 +5,6 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
-#include <malloc.h>
-
 #include <cstdio>
 #include <cstring>
 
@@ -234,17 +232,8 @@ void reshapeWindow()
     SDL_SetWindowSize(MainWindow, width, height);
 }
 
-int main(int, char**)
+bool openMainWindow()
 {
-    // The GL driver allocates and frees a vertex buffer of about a megabyte
-    // for every glyph it draws. With glibc's defaults the heap keeps giving
-    // that memory back to the kernel (a freed block unmapped, the heap's
-    // top trimmed) and faulting it in again on later draws, which costs as
-    // much as the drawing. Keep big blocks in the heap and its top in place.
-    mallopt(M_MMAP_THRESHOLD, 64 << 20);
-    mallopt(M_TRIM_THRESHOLD, 128 << 20);
-
-
     // The close button ends the program through the window's own close
     // event; a click that activates the window also counts as a click.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
@@ -253,7 +242,7 @@ int main(int, char**)
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         fatalError("Window class error!");
-        return 0;
+        return false;
     }
 
     // Outer size: the desktop's width by half its height, at the top left.
@@ -283,7 +272,7 @@ int main(int, char**)
     if (!MainWindow) MainWindow = SDL_CreateWindow(CaptionUtf8, 0, 0, outerWidth, outerHeight, flags);
     if (!MainWindow) {
         fatalError("Window creation error!");
-        return 0;
+        return false;
     }
 
     setUpX11Window();
@@ -303,8 +292,10 @@ int main(int, char**)
     // The first size message, which starts the reshaping.
     sendClientSize();
     SDL_StartTextInput();
+    return true;
+}
 
-    int result = runMainLoop();
+void closeMainWindow()
+{
     SDL_Quit();
-    return result;
 }

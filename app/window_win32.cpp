@@ -14,7 +14,6 @@
 #include "net/socket_win32.h"
 #include "resources/resource.h"
 
-HINSTANCE AppInstance = nullptr;
 HWND MainWindow = nullptr;
 HDC WindowDC = nullptr;
 HGLRC RenderContext = nullptr;
@@ -89,6 +88,7 @@ void setupPalette()
 // quit request; the window is still created.
 void createWindowGraphics(HWND window)
 {
+    // The handles are known from here on; socket events go to this window.
     MainWindow = window;
     SocketNotifyWindow = window;
 
@@ -205,10 +205,9 @@ void reshapeWindow()
     MoveWindow(MainWindow, outer.left, outer.top, width, aspectHeight(width, WindowAspect), TRUE);
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+bool openMainWindow()
 {
-    AppInstance = instance;
-
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
     RECT desktop;
     GetWindowRect(GetDesktopWindow(), &desktop);
 
@@ -221,7 +220,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     windowClass.lpszClassName = WindowClassName;
     if (!RegisterClassA(&windowClass)) {
         fatalError("Window class error!");
-        return 0;
+        return false;
     }
 
     HWND window = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, WindowClassName, WindowCaption,
@@ -230,7 +229,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
                                   nullptr);
     if (!window) {
         fatalError("Window creation error!");
-        return 0;
+        return false;
     }
 
     // Showing the window sends its first WM_SIZE, which starts the reshaping.
@@ -238,8 +237,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     UpdateWindow(window);
     SetFocus(window);
     wglMakeCurrent(WindowDC, RenderContext);
-    MainWindow = window;
-    SocketNotifyWindow = window;
+    return true;
+}
 
-    return runMainLoop();
+void closeMainWindow()
+{
+    // Nothing: the window procedure released the graphics when the window
+    // was closed, and the rest goes with the process.
 }

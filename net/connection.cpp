@@ -89,13 +89,14 @@ void onSocketEvent(int event)
     }
 }
 
-void beginReadPass()
+void takeSocketEvents()
 {
     readsThisPass = 0;
     if (readPutOff) {
         readPutOff = false;
         onSocketEvent(SOCKET_READ);
     }
+    pollSocketEvents();
 }
 
 bool readsLeftThisPass()

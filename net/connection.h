@@ -32,9 +32,10 @@ extern void (*ConnectionEndHook)(const char* text, const char* caption);
 
 void connectToHost();
 void onSocketEvent(int event);          // SOCKET_READ .. SOCKET_CLOSE
-// The start of a pass of the main loop: a new allowance of READS_PER_PASS
-// reads, of which a read event put off by the last pass takes the first.
-void beginReadPass();
+// A pass's socket events, at the start of every pass of the main loop: a
+// new allowance of READS_PER_PASS reads, the read event put off by the last
+// pass first, then, where the platform polls, what the socket has.
+void takeSocketEvents();
 bool readsLeftThisPass();
 void sendReply(const unsigned char* bytes, int length);
 void queueTypedChar(unsigned char c);   // a typed character; dropped when the queue is full

@@ -18,8 +18,8 @@ int sockSend(const unsigned char* bytes, int length);   // bytes taken, or -1
 void sockClose();
 void sockCleanup();
 
-// POSIX: looks at the socket without waiting and delivers its first
-// write-ready, its read events (as many as the pass allows) and its close
-// through onSocketEvent. Windows: the events arrive as window messages
-// (socket_win32.h) and this does nothing.
+// Part of takeSocketEvents. POSIX: looks at the socket without waiting and
+// delivers its first write-ready, its read events (as many as the pass
+// allows) and its close through onSocketEvent. Windows: the events arrive
+// as window messages (socket_win32.h) and this does nothing.
 void pollSocketEvents();

@@ -7,6 +7,7 @@
 //   bell COUNT / NNN|80 cells| for every row that is not all spaces.
 #include "app/headless/headless.h"
 #include "app/platform.h"
+#include "app/session.h"
 #include "net/connection.h"
 #include "net/socket.h"
 #include "terminal/screen.h"
@@ -212,8 +213,7 @@ int runConnect(const char* host, long port, const std::vector<Step>& steps, doub
     bool waitFailed = false;
     Clock::time_point doneAt{};
     while (!HeadlessQuitRequested) {
-        beginReadPass();
-        pollSocketEvents();
+        takeSocketEvents();
         while (next < steps.size()) {
             const Step& s = steps[next];
             if (s.wait) {
@@ -231,14 +231,12 @@ int runConnect(const char* host, long port, const std::vector<Step>& steps, doub
             ++next;
         }
         const int before = outQueueLength;
-        sendQueued();
+        finishTerminalFrame(PASSES_PER_SECOND);
         if (writeReady && before > 0) {
             Sends += 1;
             if (outQueueLength > 0)
                 ShortSends += 1;
         }
-        if (scrollActive)
-            advanceScroll(PASSES_PER_SECOND, SCROLL_ROWS_PER_SECOND);
         const auto now = Clock::now();
         if (next == steps.size() && !steps.empty() && outQueueLength == 0) {
             // Everything done and sent: let the host's answer arrive, then stop.

@@ -13,6 +13,7 @@
 #include "app/keys_sdl.h"
 #include "app/main_loop.h"
 #include "app/menu.h"
+#include "app/session.h"
 #include "render/frame.h"
 #include "terminal/screen.h"
 
@@ -22,20 +23,19 @@ static size_t PassIndex = 0;
 static void record(const std::string& call) { Calls += call + " "; }
 
 #define RECORDED(name, ...) void name(__VA_ARGS__) { record(#name); }
-RECORDED(swapBuffers) RECORDED(reshapeWindow) RECORDED(pumpDialogs) RECORDED(beginReadPass) RECORDED(pollSocketEvents)
-RECORDED(drawMenu) RECORDED(playBell)
-RECORDED(sendQueued) RECORDED(renderFrame, int) RECORDED(advanceScroll, float, float) RECORDED(resizeGL, int, int)
+RECORDED(swapBuffers) RECORDED(reshapeWindow) RECORDED(pumpDialogs) RECORDED(takeSocketEvents) RECORDED(drawMenu)
+RECORDED(handleMenuAction) RECORDED(playBell) RECORDED(connectToHost) RECORDED(sendQueued) RECORDED(renderFrame, int) RECORDED(advanceScroll, float, float) RECORDED(resizeGL, int, int)
 RECORDED(initGL, int, int) RECORDED(buildFont) RECORDED(clearScreen) RECORDED(seedStarfield) RECORDED(deleteFontLists)
 RECORDED(deleteGlyphTextures) RECORDED(deletePanelTextures) RECORDED(queueTypedChar, unsigned char)
 RECORDED(sendReply, const unsigned char*, int)
-int pickMenuItem(int x, int y, int, int) { record("pick " + std::to_string(x) + " " + std::to_string(y)); return ITEM_QUIT; }
+void clickMenu(int x, int y, int, int) { record("click " + std::to_string(x) + " " + std::to_string(y)); }
 // Terminal frames half a second apart, the first 0.002 s after the start.
 int readClock(TimeStamp* out) { static int n = 0; record("readClock"); *out = {1796591357 + n / 2, 1000 + 500000 * (n % 2)}; ++n; return 0; }
 bool pumpMessages() { record("pumpMessages"); return PassIndex < Passes.size() && (Passes[PassIndex++](), true); }
 void (*ConnectionEndHook)(const char*, const char*) = nullptr;
 void (*ReplyHook)(const unsigned char*, int) = nullptr;
 uint32_t BellCount = 0;
-int32_t PickedItem = ITEM_NONE, TallScreen = 0;
+int32_t TallScreen = 0;
 bool scrollActive = false;
 float FrameRate = 0.0f, ElapsedSeconds = 0.0f;
 
@@ -44,21 +44,20 @@ TEST(MainLoop, EachPassTakesMessagesThenReshapesOnceSizedThenDrawsOneFrame)
     StartTime = {1796591356, 999000};
     FrameRate = 0.05f;   // as measured in the first frames after 20 s in the start menu
     onKeyDown(keyFor(SDL_SCANCODE_END));
-    // A click picks in the start menu only; bells sound once a frame, however many came.
+    // A click goes to the start menu only; bells sound once a frame, however many came.
     Passes = {[] { onLeftButtonDown(900, 330, 1280, 544); }, [] { onWindowSize(1280, 512); },
-              [] { ViewMode = VIEW_RAIN; onLeftButtonDown(9, 9, 1280, 544); },
-              [] { SessionRunning = 1; scrollActive = true; BellCount = 3; }, [] { scrollActive = false; },
-              [] { onFocusLost(); BellCount = 4; }};
+              [] { startSession(1, 1); onLeftButtonDown(9, 9, 1280, 544); scrollActive = true; BellCount = 3; },
+              [] { scrollActive = false; }, [] { onFocusLost(); BellCount = 4; }};
     EXPECT_EQ(runMainLoop(), 1);
-#define PASS "beginReadPass pollSocketEvents pumpDialogs pumpMessages "
-    EXPECT_EQ(Calls, PASS "pick 900 330 drawMenu swapBuffers "
-                     PASS "resizeGL reshapeWindow drawMenu swapBuffers "
-                     PASS "reshapeWindow "   // a view but no session yet: no frame
-                     PASS "reshapeWindow readClock renderFrame swapBuffers playBell advanceScroll sendQueued "
+#define PASS "takeSocketEvents pumpDialogs pumpMessages "
+    EXPECT_EQ(Calls, PASS "click 900 330 drawMenu swapBuffers handleMenuAction "
+                     PASS "resizeGL reshapeWindow drawMenu swapBuffers handleMenuAction "
+                     PASS "connectToHost reshapeWindow readClock renderFrame swapBuffers playBell advanceScroll sendQueued "
                      PASS "reshapeWindow readClock renderFrame swapBuffers sendQueued "
                      PASS "reshapeWindow readClock renderFrame swapBuffers playBell sendQueued "
                      PASS);   // then the quit
-    EXPECT_EQ(PickedItem, ITEM_QUIT);
+    // The session started in the rain view, in the standard window.
+    EXPECT_TRUE(ViewMode == VIEW_RAIN && TallScreen == 1 && WindowAspect == STANDARD_ASPECT && SessionRunning);
     EXPECT_NEAR(ElapsedSeconds, 1.002f, 1e-7) << "no precision lost to the large seconds";
     // End steps by the time between terminal frames (the first has none behind it, the menu's
     // time does not count), and only until the focus goes: no key-up comes then.

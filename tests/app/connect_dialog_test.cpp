@@ -14,7 +14,6 @@
 #include "app/platform.h"
 #include "app/window.h"
 #include "net/connection.h"
-#include "net/socket.h"
 #include "resources/resource.h"
 
 char HostName[HOST_NAME_SIZE];
@@ -105,8 +104,7 @@ bool pumpMessages()
     }
     return true;
 }
-void beginReadPass() {}
-void pollSocketEvents() {}
+void takeSocketEvents() {}
 void requestQuit(int) {}
 
 TEST(MessageBox, EachBoxKeepsItsOwnTextWhileAnotherIsShown)

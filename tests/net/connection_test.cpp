@@ -33,6 +33,7 @@ void sockSelectEvents() {}
 int sockReceive(unsigned char*, int) { return -1; }
 void sockClose() {}
 void sockCleanup() {}
+void pollSocketEvents() {}
 
 class Connection : public ::testing::Test {
 protected:

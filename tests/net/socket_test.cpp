@@ -28,7 +28,7 @@ void closeFd(Fd s) { closesocket(s); }
 // The notifications reach onWinsockEvent as through the main window, a pass of the main loop at a time.
 void deliverEvents()
 {
-    beginReadPass();
+    takeSocketEvents();
     for (MSG m; PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);)
         if (m.message == WM_SOCKET_EVENT) onWinsockEvent(m.lParam);
     Sleep(1);
@@ -39,8 +39,7 @@ void closeFd(Fd s) { close(s); }
 
 void deliverEvents()
 {
-    beginReadPass();
-    pollSocketEvents();
+    takeSocketEvents();
     usleep(1000);
 }
 #endif
