@@ -8,6 +8,7 @@
 #include "app/dialog.h"
 #include "resources/resource.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include <FL/Fl.H>
@@ -25,15 +26,28 @@
 namespace {
 
 enum {
-    DIALOG_WIDTH = 126, DIALOG_HEIGHT = 69,   // dialog units
     FONT_SIZE = 12,
     HOST_COPY_LIMIT = 255,                    // bytes including the NUL
     PASTE_CHUNK = 64,
 };
 
-const char DialogTitle[] = "Quorvish Telnet v" QUORVISH_VERSION;
-const char PromptFirst[] = "Enter the hostname and port you wish";
-const char PromptSecond[] = "to telnet to:";
+// The layout of resource.h, which the Windows dialog template is built from:
+// x, y, width and height in dialog units.
+struct Box {
+    int x, y, w, h;
+};
+const Box DialogBox = {CONNECT_DIALOG_BOX};
+const Box OkBox = {CONNECT_OK_BOX}, CancelBox = {CONNECT_CANCEL_BOX};
+const Box HostBox = {CONNECT_HOST_BOX}, PortBox = {CONNECT_PORT_BOX};
+const struct {
+    Box box;
+    const char* text;
+} Labels[] = {
+    {{CONNECT_PROMPT_FIRST_BOX}, CONNECT_PROMPT_FIRST},
+    {{CONNECT_PROMPT_SECOND_BOX}, CONNECT_PROMPT_SECOND},
+    {{CONNECT_HOST_LABEL_BOX}, CONNECT_HOST_LABEL},
+    {{CONNECT_PORT_LABEL_BOX}, CONNECT_PORT_LABEL},
+};
 
 
 // Pixels per horizontal and vertical dialog unit, measured on the font.
@@ -160,7 +174,7 @@ void measureUnits()
     const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
     double average = fl_width(alphabet) / 52.0;
     UnitX = average / 4.0;
-    double promptUnits = (fl_width(PromptFirst) + 8.0) / 120.0;
+    double promptUnits = (fl_width(Labels[0].text) + 8.0) / Labels[0].box.w;
     if (promptUnits > UnitX)
         UnitX = promptUnits;
     UnitY = fl_height() / 8.0;
@@ -208,13 +222,11 @@ void onCancel(Fl_Widget*, void* data)
 // The close box and Escape call the window's callback: they do nothing.
 void onWindowClose(Fl_Widget*, void*) {}
 
-Fl_Box* addLabel(int x, int y, int w, int h, const char* text)
+// A widget's place, in pixels, from its box in dialog units.
+template <typename Widget, typename... Rest>
+Widget* place(const Box& b, Rest... rest)
 {
-    Fl_Box* label = new Fl_Box(unitsX(x), unitsY(y), unitsX(w), unitsY(h), text);
-    label->box(FL_NO_BOX);
-    label->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE);
-    label->labelsize(FONT_SIZE);
-    return label;
+    return new Widget(unitsX(b.x), unitsY(b.y), unitsX(b.w), unitsY(b.h), rest...);
 }
 
 }  // namespace
@@ -243,27 +255,31 @@ bool openConnectDialog()
         return false;
     measureUnits();
 
-    ConnectWindow* window = new ConnectWindow(unitsX(DIALOG_WIDTH), unitsY(DIALOG_HEIGHT), DialogTitle);
+    ConnectWindow* window = new ConnectWindow(unitsX(DialogBox.w), unitsY(DialogBox.h), CONNECT_TITLE);
     window->callback(onWindowClose);
 
     // Template order, which is also the order the focus starts in.
-    Fl_Button* ok = new DefaultButton(unitsX(5), unitsY(49), unitsX(52), unitsY(14), "OK");
+    Fl_Button* ok = place<DefaultButton>(OkBox, "OK");
     ok->labelsize(FONT_SIZE);
     ok->callback(onOk, window);
-    Fl_Button* cancel = new Fl_Button(unitsX(69), unitsY(49), unitsX(52), unitsY(14), "Cancel");
+    Fl_Button* cancel = place<Fl_Button>(CancelBox, "Cancel");
     cancel->labelsize(FONT_SIZE);
     cancel->callback(onCancel, window);
 
-    window->host = new Fl_Input(unitsX(5), unitsY(30), unitsX(77), unitsY(14));
+    window->host = place<Fl_Input>(HostBox);
     window->host->textsize(FONT_SIZE);
-    window->port = new DigitsInput(unitsX(87), unitsY(30), unitsX(33), unitsY(14));
+    window->port = place<DigitsInput>(PortBox);
     window->port->textsize(FONT_SIZE);
-    window->port->value("23");
+    char port[8];
+    std::snprintf(port, sizeof port, "%d", static_cast<int>(DEFAULT_PORT));
+    window->port->value(port);
 
-    addLabel(3, 1, 120, 8, PromptFirst);
-    addLabel(3, 10, 36, 8, PromptSecond);
-    addLabel(5, 22, 35, 8, "Hostname:");
-    addLabel(87, 20, 16, 8, "Port:");
+    for (const auto& l : Labels) {
+        Fl_Box* label = place<Fl_Box>(l.box, l.text);
+        label->box(FL_NO_BOX);
+        label->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE);
+        label->labelsize(FONT_SIZE);
+    }
     window->end();
 
     // Centred on the work area of the screen.

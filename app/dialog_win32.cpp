@@ -27,7 +27,7 @@ INT_PTR CALLBACK connectDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 {
     switch (message) {
     case WM_INITDIALOG:
-        SetDlgItemTextA(dialog, IDC_PORT, "23");
+        SetDlgItemInt(dialog, IDC_PORT, DEFAULT_PORT, FALSE);
         return TRUE;   // focus goes to the first tab stop, the OK button
 
     case WM_COMMAND:

@@ -20,9 +20,27 @@
 #define IDB_WIDESCREEN      116
 #define IDB_CONNECT         117
 
-/* Controls of the connect dialog. */
+/* The connect dialog: its controls, its texts, and its layout in dialog
+   units (x, y, width, height), which the resource script and the Linux
+   dialog both build from. */
 #define IDC_HOSTNAME        1000
 #define IDC_PORT            1001
+
+#define CONNECT_TITLE           "Quorvish Telnet v" QUORVISH_VERSION
+#define CONNECT_PROMPT_FIRST    "Enter the hostname and port you wish"
+#define CONNECT_PROMPT_SECOND   "to telnet to:"
+#define CONNECT_HOST_LABEL      "Hostname:"
+#define CONNECT_PORT_LABEL      "Port:"
+
+#define CONNECT_DIALOG_BOX      0, 0, 126, 69
+#define CONNECT_OK_BOX          5, 49, 52, 14
+#define CONNECT_CANCEL_BOX      69, 49, 52, 14
+#define CONNECT_HOST_BOX        5, 30, 77, 14
+#define CONNECT_PORT_BOX        87, 30, 33, 14
+#define CONNECT_PROMPT_FIRST_BOX  3, 1, 120, 8
+#define CONNECT_PROMPT_SECOND_BOX 3, 10, 36, 8
+#define CONNECT_HOST_LABEL_BOX  5, 22, 35, 8
+#define CONNECT_PORT_LABEL_BOX  87, 20, 16, 8
 
 /* The program's version: the one place it is written. The caption, the
    dialog titles, the rain view's banner, the build and the packages take it

@@ -32,7 +32,7 @@ TEST(ConnectDialog, OpensWithPort23AndStoresHostAndPortDigitsOnOkOnly)
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(openConnectDialog());
-        HWND dialog = FindWindowA(nullptr, "Quorvish Telnet v" QUORVISH_VERSION);
+        HWND dialog = FindWindowA(nullptr, CONNECT_TITLE);
         EXPECT_EQ(GetDlgItemInt(dialog, IDC_PORT, nullptr, FALSE), 23u) << "opens with the telnet port";
         SetDlgItemTextA(dialog, IDC_HOSTNAME, c.host);
         if (c.typed) SetDlgItemTextA(dialog, IDC_PORT, "");
