@@ -68,8 +68,10 @@ TEST(TypedInput, KeysAndTextGoOutAsOneWindows1252ByteEach)
 {
     // Keys that type by themselves; a letter's character comes as text.
     const struct { SDL_Keycode key; Uint16 modifiers; int typed; } keys[] = {
-        {SDLK_KP_ENTER, KMOD_NONE, 13}, {SDLK_RETURN, KMOD_LCTRL, 10}, {SDLK_c, KMOD_RCTRL, 3},
-        {SDLK_BACKSPACE, KMOD_LCTRL, 127}, {SDLK_ESCAPE, KMOD_NONE, 27}, {SDLK_a, KMOD_NONE, -1},
+        {SDLK_RETURN, KMOD_NONE, 13}, {SDLK_KP_ENTER, KMOD_NONE, 13}, {SDLK_RETURN, KMOD_LCTRL, 10},
+        {SDLK_BACKSPACE, KMOD_NONE, 8}, {SDLK_BACKSPACE, KMOD_LCTRL, 127}, {SDLK_TAB, KMOD_LSHIFT, 9},
+        {SDLK_ESCAPE, KMOD_NONE, 27}, {SDLK_c, KMOD_RCTRL, 3}, {SDLK_RIGHTBRACKET, KMOD_LCTRL, 29},
+        {SDLK_SPACE, KMOD_RCTRL, 32}, {SDLK_a, KMOD_NONE, -1}, {SDLK_F1, KMOD_LCTRL, -1},
     };
     for (const auto& k : keys) EXPECT_EQ(typedCharForKey(k.key, k.modifiers), k.typed) << SDL_GetKeyName(k.key);
     // Text: AltGr types, the left Alt does not; controls come from keys only.
