@@ -30,8 +30,6 @@ builds=$(realpath "$builds")
 
 scripts/setup.sh package || die "scripts/setup.sh package failed"
 
-version=$(sed -n 's/^#define QUORVISH_VERSION "\([0-9][0-9.]*\)"$/\1/p' resources/resource.h)
-[ -n "$version" ] || die "no QUORVISH_VERSION in resources/resource.h"
 arch=$(dpkg --print-architecture)
 jobs=$(nproc 2>/dev/null || echo 2)
 umask 022
@@ -41,14 +39,13 @@ export SOURCE_DATE_EPOCH
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-echo "== Linux build, version $version ($arch)"
 linux=$builds/build-package
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-cmake -S . -B "$linux" -DCMAKE_BUILD_TYPE=Release -DQUORVISH_TESTS=OFF -DQUORVISH_SANITIZE=OFF \
-  -DCMAKE_INSTALL_PREFIX=/usr \
-  -DCMAKE_C_FLAGS="$(dpkg-buildflags --get CFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
-  -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
-  -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null || die "Linux configure failed"
+scripts/configure.sh release "$linux" -DQUORVISH_TESTS=OFF || die "Linux configure failed"
+# The version CMake read from resources/resource.h.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$linux/CMakeCache.txt")
+[ -n "$version" ] || die "no version in $linux/CMakeCache.txt"
+echo "== Linux build, version $version ($arch)"
 cmake --build "$linux" -j"$jobs" --target quorvish-telnet quorvish-headless quorvish-icons \
   || die "Linux build failed"
 
@@ -107,8 +104,7 @@ dpkg-deb --root-owner-group -Zxz --build "$stage" "$deb" >/dev/null || die "dpkg
 
 echo "== Windows build (mingw-w64 i686)"
 win=$builds/build-package-win
-cmake --no-warn-unused-cli -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DQUORVISH_TESTS=OFF -DQUORVISH_SANITIZE=OFF >/dev/null || die "Windows configure failed"
+scripts/configure.sh win32 "$win" -DQUORVISH_TESTS=OFF || die "Windows configure failed"
 cmake --build "$win" -j"$jobs" --target QuorvishTelnet || die "Windows build failed"
 
 files=$work/zip

@@ -10,9 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh run
-# Every option this build relies on is set here: build/ is shared with the
-# test command, which sets its own.
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVISH_TESTS=OFF -DQUORVISH_SANITIZE=OFF >/dev/null
+scripts/configure.sh linux build -DQUORVISH_TESTS=OFF
 cmake --build build -j"$(nproc 2>/dev/null || echo 2)" --target quorvish-telnet quorvish-headless
 
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')

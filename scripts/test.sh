@@ -46,33 +46,25 @@ fi
 step "$path_line"
 
 step "Windows build (mingw-w64 i686): the product"
-cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
-  -DQUORVISH_TESTS=ON -DQUORVISH_SANITIZE=OFF >/dev/null \
-  && cmake --build build-win -j"$jobs" || die "Windows build failed"
+scripts/configure.sh win32 build-win -DQUORVISH_TESTS=ON && cmake --build build-win -j"$jobs" || die "Windows build failed"
 win_build=$root/build-win
 if [ $wine_arch = win64 ]; then
   step "Windows build (mingw-w64 x86_64): the programs the Windows tests run"
-  cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
-    -DQUORVISH_TESTS=ON -DQUORVISH_SANITIZE=OFF >/dev/null \
-    && cmake --build build-win64 -j"$jobs" || die "Win64 build failed"
+  scripts/configure.sh win64 build-win64 -DQUORVISH_TESTS=ON && cmake --build build-win64 -j"$jobs" || die "Win64 build failed"
   win_build=$root/build-win64
 fi
 
 step "Linux build"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVISH_TESTS=ON -DQUORVISH_SANITIZE=OFF \
-  -DQUORVISH_PRODUCT_WIN_BUILD="$root/build-win" -DQUORVISH_WIN_BUILD="$win_build" \
-  -DQUORVISH_WINE_ARCH=$wine_arch -DQUORVISH_TEST_AREAS=all >/dev/null \
+scripts/configure.sh linux build -DQUORVISH_TESTS=ON -DQUORVISH_PRODUCT_WIN_BUILD="$root/build-win" \
+  -DQUORVISH_WIN_BUILD="$win_build" -DQUORVISH_WINE_ARCH=$wine_arch -DQUORVISH_TEST_AREAS=all \
   && cmake --build build -j"$jobs" || die "Linux build failed"
 
 step "Sanitizer build (ASan + UBSan)"
-cmake -S . -B build-asan -DQUORVISH_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DQUORVISH_TESTS=ON \
-  -DQUORVISH_TEST_AREAS="terminal;net;headless;render;app" >/dev/null \
+scripts/configure.sh asan build-asan -DQUORVISH_TESTS=ON -DQUORVISH_TEST_AREAS="terminal;net;headless;render;app" \
   && cmake --build build-asan -j"$jobs" || die "sanitizer build failed"
 
 step "Fuzz build (clang, libFuzzer)"
-cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQUORVISH_FUZZ=ON \
-  -DQUORVISH_TESTS=ON -DQUORVISH_SANITIZE=OFF -DQUORVISH_TEST_AREAS=fuzz >/dev/null \
-  && cmake --build build-fuzz --target interpret_fuzz -j"$jobs" || die "fuzz build failed"
+scripts/configure.sh fuzz build-fuzz -DQUORVISH_TESTS=ON -DQUORVISH_TEST_AREAS=fuzz && cmake --build build-fuzz --target interpret_fuzz -j"$jobs" || die "fuzz build failed"
 
 passed=0
 failed=0
