@@ -19,7 +19,7 @@
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 
-#include "app/charset.h"
+#include "terminal/charset.h"
 #include "app/toolkit_fltk.h"
 #include "net/connection.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/charset.h"
+#include "terminal/charset.h"
 #include "app/keys.h"
 
 int keyFor(SDL_Scancode scancode)

@@ -12,7 +12,7 @@
 
 #include <cstdio>
 
-#include "app/charset.h"
+#include "terminal/charset.h"
 #include "app/platform.h"
 #include "app/toolkit_fltk.h"
 #include "app/window.h"

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "app/app_state.h"
-#include "app/charset.h"
+#include "terminal/charset.h"
 #include "app/keys_sdl.h"
 #include "app/main_loop.h"
 #include "app/platform.h"

@@ -1,4 +1,4 @@
-#include "app/charset.h"
+#include "terminal/charset.h"
 
 #include <cstring>
 
@@ -16,6 +16,12 @@ const uint16_t HighControls[32] = {
 const int32_t REPLACEMENT = 0xFFFD;
 
 }  // namespace
+
+int32_t codePointOfCp1252(unsigned char byte)
+{
+    if (byte < 0x80 || byte >= 0xA0) return byte;
+    return HighControls[byte - 0x80] ? HighControls[byte - 0x80] : -1;
+}
 
 int32_t nextCodePoint(const char* text, int length, int* pos)
 {
@@ -70,9 +76,8 @@ int cp1252ToUtf8(const char* text, char* out, int size)
     if (size <= 0) return 0;
     int length = 0;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
-        int32_t codePoint = *p;
-        if (codePoint >= 0x80 && codePoint < 0xA0)
-            codePoint = HighControls[codePoint - 0x80] ? HighControls[codePoint - 0x80] : REPLACEMENT;
+        int32_t codePoint = codePointOfCp1252(*p);
+        if (codePoint < 0) codePoint = REPLACEMENT;
         char encoded[3];
         int count;
         if (codePoint < 0x80) {

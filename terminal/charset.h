@@ -1,7 +1,12 @@
-// Conversions between UTF-8 and the one-byte Windows-1252 code page the
-// program works in (typed characters, host names, message texts).
+// The one-byte Windows-1252 code page the program works in (the terminal's
+// bytes, typed characters, host names, message texts, the font's glyphs),
+// and conversions between it and UTF-8.
 #pragma once
 #include <cstdint>
+
+// The code point of a Windows-1252 byte; -1 for the five bytes the code
+// page leaves unassigned.
+int32_t codePointOfCp1252(unsigned char byte);
 
 // The next code point of a UTF-8 text at text[*pos], advancing *pos past
 // it. A malformed or truncated sequence yields U+FFFD and skips one byte.
