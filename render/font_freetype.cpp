@@ -2,10 +2,12 @@
 // through fontconfig; each glyph's outline is flattened and tessellated
 // (glyph_outline.h) and compiled into its display list as one batch of
 // triangles in the z = 0 plane, in em units, origin at the left end of the
-// baseline, followed by the advance.
+// baseline, followed by the advance. The same triangles are kept as the
+// glyph's mesh (text_mesh.h).
 #include "font.h"
 
 #include "glyph_outline.h"
+#include "text_mesh.h"
 
 #include <GL/gl.h>
 #include <fontconfig/fontconfig.h>
@@ -119,6 +121,7 @@ void buildFontOutlines(unsigned int base)
     int faceIndex = 0;
     FT_Library library = nullptr;
     FT_Face face = nullptr;
+    clearGlyphMeshes();
     if (!findFontFile(path, sizeof path, &faceIndex) || FT_Init_FreeType(&library) != 0)
         return;
     if (FT_New_Face(library, path, faceIndex, &face) != 0 || face->units_per_EM == 0) {
@@ -139,6 +142,8 @@ void buildFontOutlines(unsigned int base)
         }
         glTranslatef(static_cast<GLfloat>(advance), 0.0f, 0.0f);
         glEndList();
+        // The list holds exactly these triangles and this advance.
+        storeGlyphMesh(code, static_cast<float>(advance));
     }
     FT_Done_Face(face);
     FT_Done_FreeType(library);

@@ -5,6 +5,7 @@
 #include "gl_setup.h"
 #include "rain.h"
 #include "random.h"
+#include "text_mesh.h"
 #include "terminal/screen.h"
 
 #include <GL/gl.h>
@@ -74,8 +75,12 @@ void drawTextRow(const unsigned char* row)
 {
     glPushMatrix();
     glEnable(GL_CULL_FACE);
-    glListBase(FontBase);
-    glCallLists(SCREEN_COLUMNS, GL_UNSIGNED_BYTE, row);
+    // The row's glyph triangles in one batch; through the font lists, one
+    // list per byte, when a glyph has no mesh.
+    if (!drawTextRowMesh(row)) {
+        glListBase(FontBase);
+        glCallLists(SCREEN_COLUMNS, GL_UNSIGNED_BYTE, row);
+    }
     glDisable(GL_CULL_FACE);
     glPopMatrix();
 }
