@@ -195,8 +195,11 @@ void checkGlyphMeshes(unsigned int base)
                         covered += p[1] != 0;
                         differing += p[0] != 0;
                     }
-                if (differing > covered / 64 + 2)
-                    GlyphMeshes[first + row * columns + column].usable = 0;
+                // Nothing at all where the mesh has triangles: the pixels
+                // could not be read (a window not on the screen may own none).
+                GlyphMesh& glyph = GlyphMeshes[first + row * columns + column];
+                if (differing > covered / 64 + 2 || (covered == 0 && differing == 0 && glyph.indexCount > 0))
+                    glyph.usable = 0;
             }
         }
     }
