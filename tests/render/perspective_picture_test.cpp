@@ -33,7 +33,6 @@ void startContext(const Size& size)
 {
     ASSERT_TRUE(createHeadlessContext(size.width, size.height)) << "no GL context";
     initGL(size.width, size.height);
-    resizeGL(size.width, size.height);
     buildFont();
     resetTerminal();
     scrollOffset = size.scroll;
@@ -47,24 +46,22 @@ void drawWithFontLists()
     glLoadIdentity();
     drawStarfield();
     glPushMatrix();
-    glColor4f(1.0f, 1.0f, 0.0f, 1.0f);
+    glColor4fv(yellow);
     glMaterialfv(GL_FRONT, GL_EMISSION, yellow);
     glTranslatef(0.0f, 0.0f, -16.0f);
     glRotatef(-40.0f, 1.0f, 0.0f, 0.0f);
     glTranslatef(0.0f, 18.5f + scrollOffset, 0.0f);
-    glColor4f(1.0f, 1.0f, 0.0f, 1.0f);
+    glColor4fv(yellow);
     glTranslatef(-15.0f, 0.0f, 0.0f);
     glDisable(GL_TEXTURE_2D);
     for (int a = 0; a < 26; ++a) {
         glPushMatrix();
         glTranslatef(0.0f, static_cast<float>(-0.75 * a - 9.4), 0.0f);
         glScalef(0.75f, 0.75f, 1.0f);
-        glPushMatrix();
         glEnable(GL_CULL_FACE);
         glListBase(FontBase);
         glCallLists(SCREEN_COLUMNS, GL_UNSIGNED_BYTE, &ScreenBuffer[(topLine + a) * SCREEN_COLUMNS]);
         glDisable(GL_CULL_FACE);
-        glPopMatrix();
         glPopMatrix();
     }
     glPopMatrix();
@@ -91,10 +88,8 @@ TEST(PerspectivePicture, FramesMatchTheFontListsPixelForPixel)
         startContext(size);
         seedRandom(99);
         seedStarfield();
-        int meshed = 0;
-        for (const GlyphMesh& glyph : GlyphMeshes)
-            meshed += glyph.usable;
-        EXPECT_GE(meshed, 250) << "glyphs with a mesh of the 256";
+        EXPECT_GE(std::count_if(std::begin(GlyphMeshes), std::end(GlyphMeshes), [](auto& g) { return g.usable; }), 250)
+            << "glyphs with a mesh of the 256";
 
         // The all-codes rows where they show clearly, and in the fog.
         for (int first : {18, 2}) {
@@ -113,9 +108,8 @@ TEST(PerspectivePicture, FramesMatchTheFontListsPixelForPixel)
             // Pen positions add up in a different order than the lists'
             // translations, so a pixel centre on a glyph's edge may rarely
             // fall the other way; a glyph out of place by a pixel changes hundreds.
-            EXPECT_GT(lit, 40000) << size.width;
-            EXPECT_LE(differing, lit / 5000) << size.width << " x " << size.height << ", codes from row "
-                                             << first << ": " << differing << " of " << lit << " lit differ";
+            EXPECT_TRUE(lit > 40000 && differing <= lit / 5000)
+                << size.width << ", codes from row " << first << ": " << differing << " of " << lit << " lit differ";
         }
 
         // A scroll: the grid moves up a row and the view follows it back down.
@@ -147,17 +141,12 @@ TEST(PerspectivePicture, GlyphsLandWhereTheTiltedPageLaysThemOut)
         renderFrame(VIEW_PERSPECTIVE);
         const std::vector<unsigned char> pixels = readFrame(size);
 
-        // The font's own advances, from its lists.
-        float advance[2];
-        for (int i = 0; i < 2; ++i) {
-            glPushMatrix();
-            glLoadIdentity();
-            glCallList(FontBase + (i ? ' ' : 'H'));
-            GLfloat m[16];
-            glGetFloatv(GL_MODELVIEW_MATRIX, m);
-            advance[i] = m[12];
-            glPopMatrix();
-        }
+        // The font's own advance of an H and two spaces, from its lists.
+        GLfloat m[16];
+        glLoadIdentity();
+        glListBase(FontBase);
+        glCallLists(3, GL_UNSIGNED_BYTE, "H  ");
+        glGetFloatv(GL_MODELVIEW_MATRIX, m);
         const float* box = GlyphMeshes['H'].box;
         ASSERT_GT(box[3] - box[1], 0.5f) << "an H of the font";
 
@@ -165,7 +154,7 @@ TEST(PerspectivePicture, GlyphsLandWhereTheTiltedPageLaysThemOut)
         int checked = 0;
         for (int a = 0; a < 26; a += 2)
             for (int k = 0; k < SCREEN_COLUMNS; k += 3) {
-                const double pen = k / 3 * (advance[0] + 2 * advance[1]);
+                const double pen = k / 3 * m[12];
                 double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9, fog = 1;
                 for (int corner = 0; corner < 4; ++corner) {
                     const double px = -15 + 0.75 * (pen + box[corner & 1 ? 2 : 0]);
@@ -186,9 +175,8 @@ TEST(PerspectivePicture, GlyphsLandWhereTheTiltedPageLaysThemOut)
                             lx0 = std::min(lx0, x), lx1 = std::max(lx1, x), ly0 = std::min(ly0, y), ly1 = std::max(ly1, y);
                 EXPECT_TRUE(std::abs(lx0 - x0) <= 1.5 && std::abs(lx1 + 1 - x1) <= 1.5 && std::abs(ly0 - y0) <= 1.5 &&
                             std::abs(ly1 + 1 - y1) <= 1.5)
-                    << size.width << " x " << size.height << ", row " << a << " column " << k << ": lit " << lx0
-                    << ".." << lx1 + 1 << " x " << ly0 << ".." << ly1 + 1 << ", expected " << x0 << ".." << x1
-                    << " x " << y0 << ".." << y1;
+                    << size.width << ", row " << a << " column " << k << ": lit " << lx0 << ".." << lx1 + 1 << " x "
+                    << ly0 << ".." << ly1 + 1 << ", expected " << x0 << ".." << x1 << " x " << y0 << ".." << y1;
                 ++checked;
             }
         EXPECT_GE(checked, 100) << size.width << " x " << size.height;

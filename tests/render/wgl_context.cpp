@@ -7,9 +7,9 @@
 
 #include <cstdio>
 
-static HWND Window = nullptr;
-static HDC Dc = nullptr;
-static HGLRC Context = nullptr;
+static HWND Window;
+static HDC Dc;
+static HGLRC Context;
 
 bool createHeadlessContext(int width, int height)
 {
@@ -17,14 +17,9 @@ bool createHeadlessContext(int width, int height)
     static const PIXELFORMATDESCRIPTOR format = {
         sizeof(PIXELFORMATDESCRIPTOR), 1, PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER,
         PFD_TYPE_RGBA, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 0, PFD_MAIN_PLANE, 0, 0, 0, 0};
-    WNDCLASSA windowClass = {};
-    windowClass.style = CS_OWNDC;
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.lpszClassName = "QuorvishTestGL";
-    RegisterClassA(&windowClass);   // fails harmlessly when already registered
     int chosen = 0;
-    if ((Window = CreateWindowExA(0, "QuorvishTestGL", "", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr,
-                                  nullptr, nullptr, nullptr)) &&
+    if ((Window = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr, nullptr,
+                                  nullptr, nullptr)) &&
         (Dc = GetDC(Window)) && (chosen = ChoosePixelFormat(Dc, &format)) && SetPixelFormat(Dc, chosen, &format) &&
         (Context = wglCreateContext(Dc)) && wglMakeCurrent(Dc, Context)) {
         glViewport(0, 0, width, height);
@@ -37,15 +32,12 @@ bool createHeadlessContext(int width, int height)
 
 void destroyHeadlessContext()
 {
-    if (Context) {
-        wglMakeCurrent(nullptr, nullptr);
+    wglMakeCurrent(nullptr, nullptr);
+    if (Context)
         wglDeleteContext(Context);
-    }
     if (Dc)
         ReleaseDC(Window, Dc);
     if (Window)
         DestroyWindow(Window);
-    Window = nullptr;
-    Dc = nullptr;
-    Context = nullptr;
+    Window = nullptr, Dc = nullptr, Context = nullptr;
 }
