@@ -1,10 +1,11 @@
 // Glyph meshes and rows of text built from them.
 //
 // A row is put together once per distinct content: each glyph's triangles
-// moved along by the advances before it, in column order, exactly the
-// triangles the font lists would draw, in the same order. Rows are cached
-// by their bytes, not by where they are on view, so a row that the smooth
-// scroll moves to another place on the page is not built again.
+// moved along by the advances before it, in column order, so that the row
+// covers what the font lists would draw, glyph after glyph in the same
+// order. Rows are cached by their bytes, not by where they are on view, so
+// a row that the smooth scroll moves to another place on the page is not
+// built again.
 #include "text_mesh.h"
 
 #include "glyph_outline.h"
@@ -144,6 +145,65 @@ bool outsideView(const double* m, float left, float bottom, float right, float t
             outcode(m, right, top)) != 0;
 }
 
+// Twice the signed area of triangle a, b, c: positive when counter-clockwise.
+double orientation(const float* a, const float* b, const float* c)
+{
+    return (static_cast<double>(b[0]) - a[0]) * (static_cast<double>(c[1]) - a[1]) -
+           (static_cast<double>(b[1]) - a[1]) * (static_cast<double>(c[0]) - a[0]);
+}
+
+// Whether d lies inside the circle through the counter-clockwise a, b, c.
+bool insideCircle(const float* a, const float* b, const float* c, const float* d)
+{
+    const double ax = a[0] - static_cast<double>(d[0]), ay = a[1] - static_cast<double>(d[1]);
+    const double bx = b[0] - static_cast<double>(d[0]), by = b[1] - static_cast<double>(d[1]);
+    const double cx = c[0] - static_cast<double>(d[0]), cy = c[1] - static_cast<double>(d[1]);
+    return (ax * ax + ay * ay) * (bx * cy - cx * by) - (bx * bx + by * by) * (ax * cy - cx * ay) +
+               (cx * cx + cy * cy) * (ax * by - bx * ay) > 1e-12;
+}
+
+// Swaps the edge from corner e of triangle i for the pair's other diagonal
+// when the far corner of the triangle beyond it lies inside i's circle and
+// the two make a convex quadrilateral. True if it did.
+bool flipEdge(const float (*v)[2], uint16_t* t, int indexCount, int i, int e)
+{
+    const int a = t[i + e], b = t[i + (e + 1) % 3], c = t[i + (e + 2) % 3];
+    for (int j = i + 3; j < indexCount; j += 3)
+        for (int k = 0; k < 3; ++k) {
+            if (t[j + k] != b || t[j + (k + 1) % 3] != a)
+                continue;
+            const int d = t[j + (k + 2) % 3];
+            if (!insideCircle(v[a], v[b], v[c], v[d]) || orientation(v[a], v[d], v[c]) <= 0.0 ||
+                orientation(v[d], v[b], v[c]) <= 0.0)
+                return false;
+            t[i] = static_cast<uint16_t>(a), t[i + 1] = static_cast<uint16_t>(d), t[i + 2] = static_cast<uint16_t>(c);
+            t[j] = static_cast<uint16_t>(d), t[j + 1] = static_cast<uint16_t>(b), t[j + 2] = static_cast<uint16_t>(c);
+            return true;
+        }
+    return false;
+}
+
+// Re-cuts a glyph's triangles towards a Delaunay triangulation by Lawson's
+// flips. The outline's edges stay and the region stays, so the glyph covers
+// the same pixels (the fill rule gives every pixel centre inside it to
+// exactly one triangle, however it is cut), but the long slivers a
+// sweep-line tessellation leaves, which a software rasterizer walks block
+// by block, mostly become compact triangles.
+void flipTowardsDelaunay(const float (*v)[2], uint16_t* t, int indexCount)
+{
+    for (int pass = 0; pass < 32; ++pass) {
+        bool flipped = false;
+        for (int i = 0; i < indexCount; i += 3)
+            for (int e = 0; e < 3; ++e)
+                if (flipEdge(v, t, indexCount, i, e)) {
+                    flipped = true;
+                    break;   // triangle i has changed
+                }
+        if (!flipped)
+            return;
+    }
+}
+
 } // namespace
 
 void clearGlyphMeshes()
@@ -186,6 +246,7 @@ void storeGlyphMesh(int code, float advance)
         GlyphMeshIndices[glyph.firstIndex + t] = static_cast<uint16_t>(v);
     }
     glyph.indexCount = GlyphTriangleVertexCount;
+    flipTowardsDelaunay(vertices, &GlyphMeshIndices[glyph.firstIndex], glyph.indexCount);
     glyph.usable = 1;
     GlyphMeshVertexCount += glyph.vertexCount;
     GlyphMeshIndexCount += glyph.indexCount;

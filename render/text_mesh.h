@@ -15,7 +15,7 @@ struct GlyphMesh {
     int32_t firstVertex;   // in GlyphMeshVertices
     int32_t vertexCount;
     int32_t firstIndex;    // in GlyphMeshIndices; each index counts from firstVertex
-    int32_t indexCount;    // three per triangle, in the order the glyph's list draws them
+    int32_t indexCount;    // three per triangle: the region the glyph's list fills
     float advance;         // em
     float box[4];          // left, bottom, right and top of the vertices, em
     uint8_t usable;        // the triangles and advance are what the glyph's list draws
@@ -30,7 +30,8 @@ extern int32_t RowMeshBuilds;   // rows put together from the glyphs so far
 // list is; rows put together before are not used again.
 void clearGlyphMeshes();
 // Stores GlyphTriangles (glyph_outline.h) and `advance` as glyph `code`,
-// vertices that several triangles share stored once.
+// vertices that several triangles share stored once, the region cut anew
+// into better-shaped triangles.
 void storeGlyphMesh(int code, float advance);
 
 // Draws the 80 bytes of a row with the current matrices, as the font lists
