@@ -9,6 +9,7 @@
 #include "text_mesh.h"
 
 #include "glyph_outline.h"
+#include "terminal/screen.h"
 
 #include <GL/gl.h>
 
@@ -22,7 +23,7 @@ int32_t RowMeshBuilds = 0;
 namespace {
 
 enum {
-    ROW_COLUMNS = 80,
+    ROW_COLUMNS = SCREEN_COLUMNS,
     ROW_CACHE_SIZE = 32,            // more than the 26 rows on view
     ROW_MESH_VERTICES = 5120,       // a row of 80 glyphs of 64 vertices each
     ROW_MESH_INDICES = 3 * 5120,
@@ -69,8 +70,8 @@ void buildRow(RowMesh& mesh, int slot, const unsigned char* row)
     float (*vertices)[2] = RowVertices[slot];
     uint16_t* indices = RowIndices[slot];
     int vertexCount = 0, indexCount = 0;
-    // The pen adds up the advances in single precision, as the lists'
-    // chain of translations does.
+    // The pen adds up the advances in single precision, much as the lists'
+    // translations add up in the matrix.
     float pen = 0.0f;
     bool any = false;
     for (int k = 0; k < ROW_COLUMNS; ++k) {
