@@ -5,6 +5,7 @@
 #include "gl_setup.h"
 #include "rain.h"
 #include "random.h"
+#include "text_mesh.h"
 #include "terminal/screen.h"
 
 #include <GL/gl.h>
@@ -49,7 +50,16 @@ void drawPerspectiveView()
     glTranslatef(0.0f, 18.5f + scrollOffset, 0.0f);
     glColor4f(1.0f, 1.0f, 0.0f, 1.0f);
     glTranslatef(-15.0f, 0.0f, 0.0f);
+    // Lit, the text is exactly its yellow: the yellow emission alone takes
+    // red and green to full, and nothing adds blue (the material has no
+    // specular colour, the light no ambient one, and the ambient and
+    // diffuse colours have no blue). So it is drawn unlit, which spares the
+    // light's work at every vertex.
+    const GLboolean lit = glIsEnabled(GL_LIGHTING);
+    glDisable(GL_LIGHTING);
     drawTextRows();
+    if (lit)
+        glEnable(GL_LIGHTING);
     glPopMatrix();
 }
 
@@ -74,8 +84,12 @@ void drawTextRow(const unsigned char* row)
 {
     glPushMatrix();
     glEnable(GL_CULL_FACE);
-    glListBase(FontBase);
-    glCallLists(SCREEN_COLUMNS, GL_UNSIGNED_BYTE, row);
+    // The row's glyph triangles in one batch; through the font lists, one
+    // list per byte, when a glyph has no mesh.
+    if (!drawTextRowMesh(row)) {
+        glListBase(FontBase);
+        glCallLists(SCREEN_COLUMNS, GL_UNSIGNED_BYTE, row);
+    }
     glDisable(GL_CULL_FACE);
     glPopMatrix();
 }
