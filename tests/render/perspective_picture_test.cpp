@@ -118,7 +118,7 @@ TEST(PerspectivePicture, FramesMatchTheFontListsPixelForPixel)
         checkScroll();
         for (int frames = 0; scrollActive && frames < 100; ++frames) {
             renderFrame(VIEW_PERSPECTIVE);
-            advanceScroll(30.0f);
+            advanceScroll(30.0f, SCROLL_ROWS_PER_SECOND);
         }
         EXPECT_EQ(topLine, TOP_LINE_REST);
         EXPECT_LE(RowMeshBuilds - built, 1) << "only the blank row that came in is new";
