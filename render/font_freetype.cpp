@@ -8,6 +8,7 @@
 
 #include "glyph_outline.h"
 #include "text_mesh.h"
+#include "terminal/charset.h"
 
 #include <GL/gl.h>
 #include <fontconfig/fontconfig.h>
@@ -19,14 +20,6 @@ namespace {
 
 const char* const FONT_PATTERN = "Liberation Sans:bold";
 
-// Characters 128..159 of Windows-1252 (0: not assigned); 160..255 are
-// the Latin-1 code points themselves.
-const unsigned short Cp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
 
 double OutlineScale;      // em per font unit
 
@@ -57,21 +50,14 @@ int outlineCubic(const FT_Vector* control1, const FT_Vector* control2, const FT_
     return 0;
 }
 
-unsigned long unicodeOf(int code)
-{
-    if (code >= 128 && code < 160)
-        return Cp1252High[code - 128];
-    return static_cast<unsigned long>(code);
-}
-
 // Triangles of one glyph into GlyphTriangles; its advance in em.
 double tessellateGlyph(FT_Face face, int code)
 {
     beginGlyphOutline();
     // Control characters have no glyph: they show the font's empty box.
-    const unsigned long unicode = unicodeOf(code);
-    const FT_UInt glyph = (code < 32 || code == 127 || unicode == 0)
-                              ? 0 : FT_Get_Char_Index(face, unicode);
+    const int32_t unicode = codePointOfCp1252(static_cast<unsigned char>(code));
+    const FT_UInt glyph = (code < 32 || code == 127 || unicode < 0)
+                              ? 0 : FT_Get_Char_Index(face, static_cast<FT_ULong>(unicode));
     if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP))
         return 0.0;
     const double advance = face->glyph->advance.x * OutlineScale;

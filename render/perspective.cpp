@@ -37,6 +37,31 @@ const StarBatch STAR_BATCHES[3] = {
 const GLfloat TEXT_EMISSION[4] = {1.0f, 1.0f, 0.0f, 1.0f};
 const GLfloat STAR_EMISSION[4] = {0.5f, 0.5f, 0.5f, 1.0f};
 
+// Turns v about X by ax, then about Y by ay, then about Z by az, in degrees.
+void rotateVector(float* v, float ax, float ay, float az)
+{
+    double rx = ax * DEGREES_TO_RADIANS;
+    double ry = ay * DEGREES_TO_RADIANS;
+    double rz = az * DEGREES_TO_RADIANS;
+    float x = v[0];
+    float y = v[1];
+    float z = v[2];
+
+    // About X.
+    float y1 = static_cast<float>(y * std::cos(rx) - z * std::sin(rx));
+    float z1 = static_cast<float>(y * std::sin(rx) + z * std::cos(rx));
+    // About Y.
+    float x1 = static_cast<float>(x * std::cos(ry) + z1 * std::sin(ry));
+    float z2 = static_cast<float>(z1 * std::cos(ry) - x * std::sin(ry));
+    // About Z.
+    float x2 = static_cast<float>(x1 * std::cos(rz) - y1 * std::sin(rz));
+    float y2 = static_cast<float>(x1 * std::sin(rz) + y1 * std::cos(rz));
+
+    v[0] = x2;
+    v[1] = y2;
+    v[2] = z2;
+}
+
 } // namespace
 
 void drawPerspectiveView()
@@ -109,29 +134,6 @@ void seedStarfield()
     StarDrift = static_cast<float>((nextRandom() % 100 - 50) * (1.0 / 3000.0));
 }
 
-void rotateVector(float* v, float ax, float ay, float az)
-{
-    double rx = ax * DEGREES_TO_RADIANS;
-    double ry = ay * DEGREES_TO_RADIANS;
-    double rz = az * DEGREES_TO_RADIANS;
-    float x = v[0];
-    float y = v[1];
-    float z = v[2];
-
-    // About X.
-    float y1 = static_cast<float>(y * std::cos(rx) - z * std::sin(rx));
-    float z1 = static_cast<float>(y * std::sin(rx) + z * std::cos(rx));
-    // About Y.
-    float x1 = static_cast<float>(x * std::cos(ry) + z1 * std::sin(ry));
-    float z2 = static_cast<float>(z1 * std::cos(ry) - x * std::sin(ry));
-    // About Z.
-    float x2 = static_cast<float>(x1 * std::cos(rz) - y1 * std::sin(rz));
-    float y2 = static_cast<float>(x1 * std::sin(rz) + y1 * std::cos(rz));
-
-    v[0] = x2;
-    v[1] = y2;
-    v[2] = z2;
-}
 
 void drawStarfield()
 {

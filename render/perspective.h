@@ -14,5 +14,4 @@ void drawPerspectiveView();
 void drawTextRows();
 void drawTextRow(const unsigned char* row);
 void seedStarfield();
-void rotateVector(float* v, float ax, float ay, float az);
 void drawStarfield();
