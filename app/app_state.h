@@ -6,8 +6,8 @@
 #include "app/keys.h"
 #include "render/frame.h"
 
-// ViewMode: one of the views of render/frame.h, or the start menu.
-enum { VIEW_MENU = 2 };
+// ViewMode: one of the views of render/frame.h, or the start menu after them.
+enum { VIEW_MENU = VIEW_COUNT };
 
 // The two window shapes, as outer width / outer height.
 constexpr float WIDE_ASPECT = 2.35f;

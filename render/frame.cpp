@@ -14,19 +14,31 @@ int32_t FrameCounter = 0;
 int32_t FrameCountHistory[FRAME_HISTORY];
 float FrameTimeHistory[FRAME_HISTORY];
 
+namespace {
+
+void drawRainFrame()
+{
+    glPushMatrix();
+    drawRainView();
+    glPopMatrix();
+}
+
+// What each view draws, from the cleared frame and the identity matrix.
+void (*const DrawView[VIEW_COUNT])() = {
+    drawPerspectiveView,   // VIEW_PERSPECTIVE
+    drawRainFrame,         // VIEW_RAIN
+};
+
+}  // namespace
+
 void renderFrame(int view)
 {
     ++FrameCounter;
     measureFrameRate();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    if (view == VIEW_PERSPECTIVE) {
-        drawPerspectiveView();
-    } else if (view == VIEW_RAIN) {
-        glPushMatrix();
-        drawRainView();
-        glPopMatrix();
-    }
+    if (view >= 0 && view < VIEW_COUNT)
+        DrawView[view]();
 }
 
 void measureFrameRate()

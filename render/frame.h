@@ -4,7 +4,9 @@
 #pragma once
 #include <cstdint>
 
-enum { VIEW_PERSPECTIVE = 0, VIEW_RAIN = 1 };
+// The terminal views, by number; renderFrame draws each through its row of
+// the view table in frame.cpp.
+enum { VIEW_PERSPECTIVE = 0, VIEW_RAIN = 1, VIEW_COUNT };
 enum { FRAME_HISTORY = 50 };
 
 extern float ElapsedSeconds;   // seconds since the start, set before each frame
