@@ -17,18 +17,54 @@ const int32_t PanelBitmapIds[PANEL_COUNT] = {
 };
 uint32_t GlyphTextures[GLYPH_COUNT];
 uint32_t FontBase;
+uint32_t GlyphAtlas;
+GlyphAtlasCell GlyphAtlasCells[GLYPH_COUNT];
 
 namespace {
 
 enum {
     STRIP_WIDTH = GLYPH_COUNT * GLYPH_WIDTH,
     PANEL_MAX_WIDTH = 256, PANEL_MAX_HEIGHT = 64,
+    // Atlas cells are 16 x 32 texels, 32 to a row: the glyph at (1, 1) in
+    // its cell, so that every texture coordinate is an exact binary fraction.
+    ATLAS_CELL_WIDTH = 16, ATLAS_CELL_HEIGHT = 32, ATLAS_COLUMNS = 32,
+    ATLAS_WIDTH = ATLAS_CELL_WIDTH * ATLAS_COLUMNS, ATLAS_HEIGHT = 128,
 };
+static_assert((GLYPH_COUNT + ATLAS_COLUMNS - 1) / ATLAS_COLUMNS * ATLAS_CELL_HEIGHT <= ATLAS_HEIGHT,
+              "the atlas holds every glyph");
 
 // Start-up pixel buffers, large enough for the biggest panel and the strip.
 unsigned char PanelPixels[PANEL_MAX_WIDTH * PANEL_MAX_HEIGHT * 4];
 unsigned char StripPixels[STRIP_WIDTH * GLYPH_HEIGHT * 4];
 unsigned char CellPixels[GLYPH_WIDTH * GLYPH_HEIGHT * 4];
+unsigned char AtlasPixels[ATLAS_WIDTH * ATLAS_HEIGHT * 4];
+
+void buildGlyphAtlas()
+{
+    for (unsigned char& byte : AtlasPixels)
+        byte = 0;
+    for (int k = 0; k < GLYPH_COUNT; ++k) {
+        int x0 = k % ATLAS_COLUMNS * ATLAS_CELL_WIDTH + 1;
+        int y0 = k / ATLAS_COLUMNS * ATLAS_CELL_HEIGHT + 1;
+        for (int y = 0; y < GLYPH_HEIGHT; ++y) {
+            const unsigned char* in = StripPixels + (y * STRIP_WIDTH + k * GLYPH_WIDTH) * 4;
+            unsigned char* out = AtlasPixels + ((y0 + y) * ATLAS_WIDTH + x0) * 4;
+            for (int i = 0; i < GLYPH_WIDTH * 4; ++i)
+                out[i] = in[i];
+        }
+        GlyphAtlasCell& cell = GlyphAtlasCells[k];
+        cell.left = static_cast<float>(x0) / ATLAS_WIDTH;
+        cell.right = static_cast<float>(x0 + GLYPH_WIDTH) / ATLAS_WIDTH;
+        cell.top = static_cast<float>(y0) / ATLAS_HEIGHT;
+        cell.bottom = static_cast<float>(y0 + GLYPH_HEIGHT) / ATLAS_HEIGHT;
+    }
+    uploadTexture(&GlyphAtlas, ATLAS_WIDTH, ATLAS_HEIGHT, AtlasPixels);
+    // No quad reaches past its cell's ring, so the wrap mode never shows;
+    // repeating (rather than clamping against a border colour) lets a
+    // software renderer filter the texture in 8-bit arithmetic.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+}
 
 void setProjection(int width, int height)
 {
@@ -141,6 +177,7 @@ void buildGlyphTextures()
         }
         uploadTexture(&GlyphTextures[k], GLYPH_WIDTH, GLYPH_HEIGHT, CellPixels);
     }
+    buildGlyphAtlas();
 }
 
 void buildFont()
@@ -157,6 +194,7 @@ void deletePanelTextures()
 void deleteGlyphTextures()
 {
     glDeleteTextures(GLYPH_COUNT, GlyphTextures);
+    glDeleteTextures(1, &GlyphAtlas);
 }
 
 void deleteFontLists()
