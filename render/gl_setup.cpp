@@ -39,6 +39,43 @@ unsigned char StripPixels[STRIP_WIDTH * GLYPH_HEIGHT * 4];
 unsigned char CellPixels[GLYPH_WIDTH * GLYPH_HEIGHT * 4];
 unsigned char AtlasPixels[ATLAS_WIDTH * ATLAS_HEIGHT * 4];
 
+bool blackTexel(int glyph, int x, int y)
+{
+    const unsigned char* texel = StripPixels + (y * STRIP_WIDTH + glyph * GLYPH_WIDTH + x) * 4;
+    return texel[0] == 0 && texel[1] == 0 && texel[2] == 0;
+}
+
+// A pixel of a glyph quad blends the two texel columns and two rows nearest
+// to its sample point; it stays black unless one of them is not. So nothing
+// but black lies more than half a texel outside the non-black texels.
+void findInk(int glyph, GlyphAtlasCell* cell)
+{
+    int left = GLYPH_WIDTH, right = -1, top = GLYPH_HEIGHT, bottom = -1;
+    for (int y = 0; y < GLYPH_HEIGHT; ++y) {
+        for (int x = 0; x < GLYPH_WIDTH; ++x) {
+            if (blackTexel(glyph, x, y))
+                continue;
+            left = x < left ? x : left;
+            right = x > right ? x : right;
+            top = y < top ? y : top;
+            bottom = y > bottom ? y : bottom;
+        }
+    }
+    if (right < 0) {
+        cell->inkLeft = cell->inkRight = cell->inkTop = cell->inkBottom = 0.0f;
+        return;
+    }
+    // In half texels, within the quad; exact binary fractions.
+    auto fraction = [](int halfTexels, int size) {
+        int clamped = halfTexels < 0 ? 0 : halfTexels > 2 * size ? 2 * size : halfTexels;
+        return static_cast<float>(clamped) / static_cast<float>(2 * size);
+    };
+    cell->inkLeft = fraction(2 * left - 1, GLYPH_WIDTH);
+    cell->inkRight = fraction(2 * right + 3, GLYPH_WIDTH);
+    cell->inkTop = fraction(2 * top - 1, GLYPH_HEIGHT);
+    cell->inkBottom = fraction(2 * bottom + 3, GLYPH_HEIGHT);
+}
+
 void buildGlyphAtlas()
 {
     for (unsigned char& byte : AtlasPixels)
@@ -53,6 +90,7 @@ void buildGlyphAtlas()
                 out[i] = in[i];
         }
         GlyphAtlasCell& cell = GlyphAtlasCells[k];
+        findInk(k, &cell);
         cell.left = static_cast<float>(x0) / ATLAS_WIDTH;
         cell.right = static_cast<float>(x0 + GLYPH_WIDTH) / ATLAS_WIDTH;
         cell.top = static_cast<float>(y0) / ATLAS_HEIGHT;

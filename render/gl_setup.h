@@ -30,6 +30,11 @@ extern uint32_t FontBase;                            // list FontBase + n draws 
 // border of a clamped single-glyph texture does.
 struct GlyphAtlasCell {
     float left, right, top, bottom;   // texture coordinates of the glyph's outer edges
+    // The part of the glyph quad that can show anything but black under
+    // linear filtering, as fractions of its width from the left edge and of
+    // its height from the top edge: the texels that are not black and half
+    // a texel's reach around them. Empty (all zero) for a black glyph.
+    float inkLeft, inkRight, inkTop, inkBottom;
 };
 extern uint32_t GlyphAtlas;
 extern GlyphAtlasCell GlyphAtlasCells[GLYPH_COUNT];

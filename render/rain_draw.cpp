@@ -41,6 +41,18 @@ const float* quadColour(const GlyphQuad& quad)
     return quad.colourCell >= 0 ? RainColour[quad.colourCell] : BLACK;
 }
 
+// The point a fraction of the way from `low` to `high`, landing exactly on
+// either end at 0 and 1, so that trimmed quads still meet their
+// neighbours where whole ones do.
+float between(float low, float high, float fraction)
+{
+    if (fraction == 0.0f)
+        return low;
+    if (fraction == 1.0f)
+        return high;
+    return low + fraction * (high - low);
+}
+
 void addVertex(int* count, float s, float t, const float* colour, float x, float y, float z)
 {
     GlyphVertex& v = GlyphVertices[(*count)++];
@@ -55,10 +67,12 @@ void addVertex(int* count, float s, float t, const float* colour, float x, float
 }
 
 // Draws the gathered quads at depth z of the batch's coordinates and
-// empties the batch. Leaves behind the GL state that drawing them one by
-// one leaves: texturing on, the last character's own texture bound and its
-// colour current, normal (0, 0, 1).
-void flushGlyphBatch(float z)
+// empties the batch. With inkOnly, each quad is cut down to the part of its
+// glyph that can show anything but black (GlyphAtlasCell's ink), which is
+// the same picture wherever the quads lie over black. Leaves behind the GL
+// state that drawing them one by one leaves: texturing on, the last
+// character's own texture bound and its colour current, normal (0, 0, 1).
+void flushGlyphBatch(float z, bool inkOnly)
 {
     int count = GlyphBatchCount;
     if (count == 0)
@@ -68,9 +82,23 @@ void flushGlyphBatch(float z)
     for (int q = 0; q < count; ++q) {
         const GlyphQuad& quad = GlyphBatch[q];
         const GlyphAtlasCell& cell = GlyphAtlasCells[quad.glyph];
-        float x0 = quad.x - QUAD_HALF_WIDTH, x1 = quad.x + QUAD_HALF_WIDTH;
-        float y0 = quad.y + QUAD_HALF_HEIGHT, y1 = quad.y - QUAD_HALF_HEIGHT;
-        float s0 = cell.left, s1 = cell.right, t0 = cell.top, t1 = cell.bottom;
+        float left = 0.0f, right = 1.0f, top = 0.0f, bottom = 1.0f;
+        if (inkOnly) {
+            if (cell.inkRight <= cell.inkLeft)
+                continue;
+            left = cell.inkLeft;
+            right = cell.inkRight;
+            top = cell.inkTop;
+            bottom = cell.inkBottom;
+        }
+        float x0 = between(quad.x - QUAD_HALF_WIDTH, quad.x + QUAD_HALF_WIDTH, left);
+        float x1 = between(quad.x - QUAD_HALF_WIDTH, quad.x + QUAD_HALF_WIDTH, right);
+        float y0 = between(quad.y + QUAD_HALF_HEIGHT, quad.y - QUAD_HALF_HEIGHT, top);
+        float y1 = between(quad.y + QUAD_HALF_HEIGHT, quad.y - QUAD_HALF_HEIGHT, bottom);
+        float s0 = between(cell.left, cell.right, left);
+        float s1 = between(cell.left, cell.right, right);
+        float t0 = between(cell.top, cell.bottom, top);
+        float t1 = between(cell.top, cell.bottom, bottom);
         const float* colour = quadColour(quad);
         addVertex(&vertices, s0, t0, colour, x0, y0, z);
         addVertex(&vertices, s1, t0, colour, x1, y0, z);
@@ -135,10 +163,10 @@ void drawRainRows()
         while (RainText[r][i] != 0) {
             i = gatherGlyphString(RainText[r], i, &x, y, GLYPH_ADVANCE, r);
             if (RainText[r][i] != 0)
-                flushGlyphBatch(layout.originZ + 1.0f);
+                flushGlyphBatch(layout.originZ + 1.0f, true);
         }
     }
-    flushGlyphBatch(layout.originZ + 1.0f);
+    flushGlyphBatch(layout.originZ + 1.0f, true);
     if (depthTest)
         glEnable(GL_DEPTH_TEST);
     if (fog)
@@ -153,12 +181,14 @@ void drawGlyphString(const char* text, float advance, int colourRow)
     glPushMatrix();
     // Positions are relative to the current matrix; anything already in
     // the batch belongs to nobody else and is drawn first.
-    flushGlyphBatch(1.0f);
+    flushGlyphBatch(1.0f, false);
     float x = 0.0f;
     int i = 0;
     while (bytes[i] != 0) {
         i = gatherGlyphString(bytes, i, &x, 0.0f, advance, colourRow);
-        flushGlyphBatch(1.0f);
+        // Whole quads: a string may stand over other things, which the
+        // black of its glyphs covers.
+        flushGlyphBatch(1.0f, false);
     }
     glPopMatrix();
 }
