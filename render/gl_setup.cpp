@@ -17,18 +17,92 @@ const int32_t PanelBitmapIds[PANEL_COUNT] = {
 };
 uint32_t GlyphTextures[GLYPH_COUNT];
 uint32_t FontBase;
+uint32_t GlyphAtlas;
+GlyphAtlasCell GlyphAtlasCells[GLYPH_COUNT];
 
 namespace {
 
 enum {
     STRIP_WIDTH = GLYPH_COUNT * GLYPH_WIDTH,
     PANEL_MAX_WIDTH = 256, PANEL_MAX_HEIGHT = 64,
+    // Atlas cells are 16 x 32 texels, 32 to a row: the glyph at (1, 1) in
+    // its cell, so that every texture coordinate is an exact binary fraction.
+    ATLAS_CELL_WIDTH = 16, ATLAS_CELL_HEIGHT = 32, ATLAS_COLUMNS = 32,
+    ATLAS_WIDTH = ATLAS_CELL_WIDTH * ATLAS_COLUMNS, ATLAS_HEIGHT = 128,
 };
+static_assert((GLYPH_COUNT + ATLAS_COLUMNS - 1) / ATLAS_COLUMNS * ATLAS_CELL_HEIGHT <= ATLAS_HEIGHT,
+              "the atlas holds every glyph");
 
 // Start-up pixel buffers, large enough for the biggest panel and the strip.
 unsigned char PanelPixels[PANEL_MAX_WIDTH * PANEL_MAX_HEIGHT * 4];
 unsigned char StripPixels[STRIP_WIDTH * GLYPH_HEIGHT * 4];
 unsigned char CellPixels[GLYPH_WIDTH * GLYPH_HEIGHT * 4];
+unsigned char AtlasPixels[ATLAS_WIDTH * ATLAS_HEIGHT * 4];
+
+bool blackTexel(int glyph, int x, int y)
+{
+    const unsigned char* texel = StripPixels + (y * STRIP_WIDTH + glyph * GLYPH_WIDTH + x) * 4;
+    return texel[0] == 0 && texel[1] == 0 && texel[2] == 0;
+}
+
+// A pixel of a glyph quad blends the two texel columns and two rows nearest
+// to its sample point; it stays black unless one of them is not. So nothing
+// but black lies more than half a texel outside the non-black texels.
+void findInk(int glyph, GlyphAtlasCell* cell)
+{
+    int left = GLYPH_WIDTH, right = -1, top = GLYPH_HEIGHT, bottom = -1;
+    for (int y = 0; y < GLYPH_HEIGHT; ++y) {
+        for (int x = 0; x < GLYPH_WIDTH; ++x) {
+            if (blackTexel(glyph, x, y))
+                continue;
+            left = x < left ? x : left;
+            right = x > right ? x : right;
+            top = y < top ? y : top;
+            bottom = y > bottom ? y : bottom;
+        }
+    }
+    if (right < 0) {
+        cell->inkLeft = cell->inkRight = cell->inkTop = cell->inkBottom = 0.0f;
+        return;
+    }
+    // In half texels, within the quad; exact binary fractions.
+    auto fraction = [](int halfTexels, int size) {
+        int clamped = halfTexels < 0 ? 0 : halfTexels > 2 * size ? 2 * size : halfTexels;
+        return static_cast<float>(clamped) / static_cast<float>(2 * size);
+    };
+    cell->inkLeft = fraction(2 * left - 1, GLYPH_WIDTH);
+    cell->inkRight = fraction(2 * right + 3, GLYPH_WIDTH);
+    cell->inkTop = fraction(2 * top - 1, GLYPH_HEIGHT);
+    cell->inkBottom = fraction(2 * bottom + 3, GLYPH_HEIGHT);
+}
+
+void buildGlyphAtlas()
+{
+    for (unsigned char& byte : AtlasPixels)
+        byte = 0;
+    for (int k = 0; k < GLYPH_COUNT; ++k) {
+        int x0 = k % ATLAS_COLUMNS * ATLAS_CELL_WIDTH + 1;
+        int y0 = k / ATLAS_COLUMNS * ATLAS_CELL_HEIGHT + 1;
+        for (int y = 0; y < GLYPH_HEIGHT; ++y) {
+            const unsigned char* in = StripPixels + (y * STRIP_WIDTH + k * GLYPH_WIDTH) * 4;
+            unsigned char* out = AtlasPixels + ((y0 + y) * ATLAS_WIDTH + x0) * 4;
+            for (int i = 0; i < GLYPH_WIDTH * 4; ++i)
+                out[i] = in[i];
+        }
+        GlyphAtlasCell& cell = GlyphAtlasCells[k];
+        findInk(k, &cell);
+        cell.left = static_cast<float>(x0) / ATLAS_WIDTH;
+        cell.right = static_cast<float>(x0 + GLYPH_WIDTH) / ATLAS_WIDTH;
+        cell.top = static_cast<float>(y0) / ATLAS_HEIGHT;
+        cell.bottom = static_cast<float>(y0 + GLYPH_HEIGHT) / ATLAS_HEIGHT;
+    }
+    uploadTexture(&GlyphAtlas, ATLAS_WIDTH, ATLAS_HEIGHT, AtlasPixels);
+    // No quad reaches past its cell's ring, so the wrap mode never shows;
+    // repeating (rather than clamping against a border colour) lets a
+    // software renderer filter the texture in 8-bit arithmetic.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+}
 
 void setProjection(int width, int height)
 {
@@ -141,6 +215,7 @@ void buildGlyphTextures()
         }
         uploadTexture(&GlyphTextures[k], GLYPH_WIDTH, GLYPH_HEIGHT, CellPixels);
     }
+    buildGlyphAtlas();
 }
 
 void buildFont()
@@ -157,6 +232,7 @@ void deletePanelTextures()
 void deleteGlyphTextures()
 {
     glDeleteTextures(GLYPH_COUNT, GlyphTextures);
+    glDeleteTextures(1, &GlyphAtlas);
 }
 
 void deleteFontLists()

@@ -24,13 +24,28 @@ extern const int32_t PanelBitmapIds[PANEL_COUNT];   // the bitmap resource of ea
 extern uint32_t GlyphTextures[GLYPH_COUNT];
 extern uint32_t FontBase;                            // list FontBase + n draws character n
 
+// All 96 glyphs in one texture, for drawing many glyph quads with one bind.
+// Each glyph sits in a cell of its own with a ring of transparent black
+// texels around it, which filters at the glyph's edges exactly as the
+// border of a clamped single-glyph texture does.
+struct GlyphAtlasCell {
+    float left, right, top, bottom;   // texture coordinates of the glyph's outer edges
+    // The part of the glyph quad that can show anything but black under
+    // linear filtering, as fractions of its width from the left edge and of
+    // its height from the top edge: the texels that are not black and half
+    // a texel's reach around them. Empty (all zero) for a black glyph.
+    float inkLeft, inkRight, inkTop, inkBottom;
+};
+extern uint32_t GlyphAtlas;
+extern GlyphAtlasCell GlyphAtlasCells[GLYPH_COUNT];
+
 void initGL(int width, int height);
 void resizeGL(int width, int height);
 void setupLighting();
 void setupFog();
 void loadPanelTextures();
 void loadBitmapTexture(int index, int width, int height);
-void buildGlyphTextures();
+void buildGlyphTextures();   // the 96 single-glyph textures and the atlas
 void buildFont();
 void deletePanelTextures();
 void deleteGlyphTextures();

@@ -34,10 +34,9 @@ void advanceRainFrame();
 // selects, as they stand, without updating anything.
 void drawRainRows();
 
-// Glyph quads are gathered first and drawn afterwards grouped by texture,
-// one bind and one glBegin/glEnd per distinct glyph instead of one per
-// character. The quads of one frame do not overlap, so the order in which
-// they reach the frame buffer does not change the picture.
+// Glyph quads are gathered first and drawn afterwards all at once from the
+// glyph atlas (gl_setup.h): one bind and one glDrawArrays instead of a bind
+// and a glBegin/glEnd per character.
 enum {
     GLYPH_BATCH_CAPACITY = RAIN_ROWS * RAIN_COLUMNS,
     GLYPH_FALLBACK_CODE = '?',   // drawn for codes that have no glyph (0..31, 128..255)

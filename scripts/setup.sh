@@ -7,6 +7,8 @@
 #                             compilers (32-bit product, 64-bit test build), Wine
 #                             for both widths, Xvfb, real telnet servers, clang,
 #                             the artwork check's fonts, lintian
+#   scripts/setup.sh bench    the reference programs bench/compare-views.sh runs
+#                             beside the views (glmatrix, starwars) and Xvfb
 set -euo pipefail
 profile=${1:-run}
 
@@ -35,6 +37,9 @@ TEST_PACKAGES=(
   inetutils-telnetd socat iproute2 util-linux login
   libvterm-dev python3-pil python3-xlib jwm fonts-dejavu-core fonts-dejavu-extra
 )
+BENCH_PACKAGES=(
+  xscreensaver-gl xscreensaver-gl-extra xvfb
+)
 
 packages=("${RUN_PACKAGES[@]}")
 if [ "$profile" = package ]; then
@@ -44,8 +49,10 @@ elif [ "$profile" = test ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
   fi
+elif [ "$profile" = bench ]; then
+  packages+=("${BENCH_PACKAGES[@]}")
 elif [ "$profile" != run ]; then
-  echo "usage: scripts/setup.sh [run|package|test]" >&2
+  echo "usage: scripts/setup.sh [run|package|test|bench]" >&2
   exit 64
 fi
 
