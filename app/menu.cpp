@@ -138,7 +138,10 @@ void drawMenu()
 {
     stepFlipAngles();
 
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The stencil, which nothing uses, is cleared with the depth: where the
+    // two share a buffer, a clear of both fills it whole, while a clear of
+    // the depth alone must read, mask and write every word of it.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     glLoadIdentity();
 
     glPushMatrix();

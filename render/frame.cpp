@@ -35,7 +35,9 @@ void renderFrame(int view)
 {
     ++FrameCounter;
     measureFrameRate();
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // Neither view uses the depth buffer (each says why), so only the
+    // colour is cleared.
+    glClear(GL_COLOR_BUFFER_BIT);
     glLoadIdentity();
     if (view >= 0 && view < VIEW_COUNT)
         DrawView[view]();

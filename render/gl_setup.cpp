@@ -16,6 +16,7 @@ const int32_t PanelBitmapIds[PANEL_COUNT] = {
     IDB_BANNER, IDB_PERSPECTIVE, IDB_RAIN_LOGO, IDB_WIDESCREEN, IDB_STANDARD,
 };
 uint32_t GlyphTextures[GLYPH_COUNT];
+const float FogColour[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 uint32_t FontBase;
 uint32_t GlyphAtlas;
 GlyphAtlasCell GlyphAtlasCells[GLYPH_COUNT];
@@ -171,13 +172,12 @@ void setupLighting()
 
 void setupFog()
 {
-    static const GLfloat colour[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     glFogi(GL_FOG_MODE, GL_LINEAR);
-    glFogfv(GL_FOG_COLOR, colour);
+    glFogfv(GL_FOG_COLOR, FogColour);
     glFogf(GL_FOG_DENSITY, 0.5f);
     glHint(GL_FOG_HINT, GL_DONT_CARE);
-    glFogf(GL_FOG_START, 17.0f);
-    glFogf(GL_FOG_END, 22.0f);
+    glFogf(GL_FOG_START, FOG_START);
+    glFogf(GL_FOG_END, FOG_END);
 }
 
 void loadPanelTextures()

@@ -19,6 +19,12 @@ enum {
     FONT_LIST_COUNT = 256,
 };
 
+// The linear fog: none nearer than FOG_START, the fog's colour, black, from
+// FOG_END on (eye distances).
+constexpr float FOG_START = 17.0f;
+constexpr float FOG_END = 22.0f;
+extern const float FogColour[4];
+
 extern uint32_t PanelTextures[PANEL_COUNT];
 extern const int32_t PanelBitmapIds[PANEL_COUNT];   // the bitmap resource of each picture
 extern uint32_t GlyphTextures[GLYPH_COUNT];

@@ -11,6 +11,7 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <initializer_list>
 
 float Starfield[STAR_COUNT][3];
 float StarAngle = 0.0f;
@@ -34,7 +35,32 @@ const StarBatch STAR_BATCHES[3] = {
     {3.0f, 264, STAR_COUNT},
 };
 
+const GLfloat TEXT_COLOUR[4] = {1.0f, 1.0f, 0.0f, 1.0f};
 const GLfloat TEXT_EMISSION[4] = {1.0f, 1.0f, 0.0f, 1.0f};
+
+// A row's glyphs lie within these bounds, in em from the start of its
+// baseline: wider and taller than any glyph of the font and than 80 of its
+// widest advances.
+const float ROW_LEFT = -1.0f, ROW_RIGHT = 100.0f, ROW_BOTTOM = -1.0f, ROW_TOP = 2.0f;
+// Fog factors are formed in single precision; a row counts as wholly
+// before or beyond the fog only with this much to spare (eye units).
+const float FOG_MARGIN = 0.01f;
+
+// The nearest and farthest eye distance of the current row's bounds (the
+// fog's distance: how far in front of the eye, along its axis).
+void rowDepths(float* nearest, float* farthest)
+{
+    GLfloat m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    *nearest = 1e30f;
+    *farthest = 0.0f;
+    for (float x : {ROW_LEFT, ROW_RIGHT})
+        for (float y : {ROW_BOTTOM, ROW_TOP}) {
+            const float depth = std::fabs(m[2] * x + m[6] * y + m[14]);
+            *nearest = std::fmin(*nearest, depth);
+            *farthest = std::fmax(*farthest, depth);
+        }
+}
 const GLfloat STAR_EMISSION[4] = {0.5f, 0.5f, 0.5f, 1.0f};
 
 // Turns v about X by ax, then about Y by ay, then about Z by az, in degrees.
@@ -68,21 +94,24 @@ void drawPerspectiveView()
 {
     drawStarfield();
     glPushMatrix();
-    glColor4f(1.0f, 1.0f, 0.0f, 1.0f);
+    glColor4fv(TEXT_COLOUR);
     glMaterialfv(GL_FRONT, GL_EMISSION, TEXT_EMISSION);
     glTranslatef(0.0f, 0.0f, -16.0f);
     glRotatef(-40.0f, 1.0f, 0.0f, 0.0f);
     glTranslatef(0.0f, 18.5f + scrollOffset, 0.0f);
-    glColor4f(1.0f, 1.0f, 0.0f, 1.0f);
+    glColor4fv(TEXT_COLOUR);
     glTranslatef(-15.0f, 0.0f, 0.0f);
     // Lit, the text is exactly its yellow: the yellow emission alone takes
     // red and green to full, and nothing adds blue (the material has no
     // specular colour, the light no ambient one, and the ambient and
     // diffuse colours have no blue). So it is drawn unlit, which spares the
-    // light's work at every vertex.
+    // light's work at every vertex. Nor does it need the depth test: the
+    // page lies in one plane, in front of every star.
     const GLboolean lit = glIsEnabled(GL_LIGHTING);
     glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
     drawTextRows();
+    glEnable(GL_DEPTH_TEST);
     if (lit)
         glEnable(GL_LIGHTING);
     glPopMatrix();
@@ -100,7 +129,21 @@ void drawTextRows()
         glPushMatrix();
         glTranslatef(0.0f, static_cast<float>(-0.75 * a - 9.4), 0.0f);
         glScalef(0.75f, 0.75f, 1.0f);
+        // The fog changes no pixel of a row wholly nearer than its start,
+        // and turns every pixel of a row wholly beyond its end into its
+        // colour: such rows are drawn without its work at every pixel.
+        float nearest, farthest;
+        rowDepths(&nearest, &farthest);
+        const bool clear = farthest < FOG_START - FOG_MARGIN, hidden = nearest > FOG_END + FOG_MARGIN;
+        if (clear || hidden)
+            glDisable(GL_FOG);
+        if (hidden)
+            glColor4fv(FogColour);
         drawTextRow(&ScreenBuffer[row * SCREEN_COLUMNS]);
+        if (hidden)
+            glColor4fv(TEXT_COLOUR);
+        if (clear || hidden)
+            glEnable(GL_FOG);
         glPopMatrix();
     }
 }
@@ -138,7 +181,10 @@ void seedStarfield()
 void drawStarfield()
 {
     glPushMatrix();
+    // The stars are all alike: which of two overlapping ones is drawn last
+    // shows no difference, so they need no depth test either.
     glDisable(GL_FOG);
+    glDisable(GL_DEPTH_TEST);
     StarAngle += StarDrift;
     glRotatef(StarAngle, 1.0f, 0.0f, 0.0f);
     glHint(GL_POINT_SMOOTH_HINT, GL_DONT_CARE);
@@ -157,5 +203,6 @@ void drawStarfield()
     glDisable(GL_BLEND);
     glDisable(GL_POINT_SMOOTH);
     glEnable(GL_FOG);
+    glEnable(GL_DEPTH_TEST);
     glPopMatrix();
 }
