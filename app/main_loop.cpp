@@ -68,12 +68,11 @@ void onWindowCreated(int clientWidth, int clientHeight)
 {
     ReplyHook = sendReply;
     ConnectionEndHook = failAndQuit;
-    initGL(clientWidth, clientHeight);
-    buildFont();
+    setUpGraphics(clientWidth, clientHeight);
     clearScreen();
     readClock(&StartTime);
-    // Random numbers drawn before this (the first glitch character inside
-    // initGL) come from the unseeded generator.
+    // Random numbers drawn before this (the first glitch character) come
+    // from the unseeded generator.
     seedRandom(static_cast<uint32_t>(StartTime.seconds));
     seedStarfield();
 }
@@ -122,9 +121,7 @@ void startSession(int32_t displayMode, int32_t windowMode)
 
 void releaseWindowResources()
 {
-    deleteFontLists();
-    deleteGlyphTextures();
-    deletePanelTextures();
+    releaseGraphics();
 }
 
 void applySpeedKeys(double seconds)

@@ -5,7 +5,13 @@
 //   quorvish-bench-views [--size WxH] [--seconds S] [--default-heap] [--only VIEW]
 // Prints, one per line:
 //   perspective_fps N, rain_fps N, perspective_cpu_ms_per_frame N,
-//   rain_cpu_ms_per_frame N, allocations_per_1000_frames N, startup_ms N
+//   rain_cpu_ms_per_frame N, perspective_scrolling_fps N,
+//   perspective_scrolling_cpu_ms_per_frame N, allocations_per_1000_frames N,
+//   startup_ms N
+// The perspective figures are those of a page that stands still, which the
+// view shows from its image once it has stood still for a moment; the
+// scrolling ones those of a page that takes a new line every frame, so that
+// every frame draws all its glyphs.
 // CPU time counts every thread of the process (the renderer's own threads
 // included). allocations_per_1000_frames counts the heap allocations the
 // program's code makes while it draws 1000 frames of each view (the larger
@@ -21,7 +27,7 @@
 // much as the drawing. --default-heap measures with glibc's defaults
 // instead.
 //
-// --only perspective|rain|tall draws nothing but that view for the given
+// --only perspective|scrolling|rain|tall draws nothing but that view for the given
 // time and prints its fps and CPU time alone, for a profiler to watch.
 #include "app/app_state.h"
 #include "render/frame.h"
@@ -30,6 +36,7 @@
 #include "render/rain.h"
 #include "render/random.h"
 #include "terminal/screen.h"
+#include "terminal/telnet.h"
 #include "tests/render/egl_context.h"
 
 #include <GL/gl.h>
@@ -67,6 +74,7 @@ extern char __stop_quorvish_alloc_hooks[];
 #define ALLOCATION_HOOK __attribute__((section("quorvish_alloc_hooks"), noinline))
 
 int View = VIEW_PERSPECTIVE;   // the view each frame draws
+bool Scrolling = false;        // a new line every frame
 
 namespace {
 std::atomic<bool> Counting{false};
@@ -243,11 +251,27 @@ void fillPage()
     }
 }
 
+// A line of 80 columns and CR LF, different every time.
+void feedLine()
+{
+    static unsigned number = 0;
+    unsigned char line[SCREEN_COLUMNS + 2];
+    std::snprintf(reinterpret_cast<char*>(line), sizeof line, "%08u %-71.71s", number++,
+                  "drwxr-xr-x 2 quorvish users 4096 Dec  7 21:35 telnet relay uptime load");
+    line[SCREEN_COLUMNS] = '\r';
+    line[SCREEN_COLUMNS + 1] = '\n';
+    interpretBlock(line, sizeof line);
+}
+
 void frame()
 {
     tick();
+    if (Scrolling)
+        feedLine();
     renderFrame(View);
     glFinish();   // the pbuffer has no swap; wait for the frame to be drawn
+    if (Scrolling && scrollActive)
+        advanceScroll(60.0f, SCROLL_ROWS_PER_SECOND);
 }
 
 struct Measure {
@@ -357,11 +381,9 @@ int main(int argc, char** argv)
     if (!createHeadlessContext(Width, Height))
         return 1;
     double atContext = millisecondsSinceProcessStart();
-    initGL(Width, Height);
+    setUpGraphics(Width, Height);
     resizeGL(Width, Height);
-    double atInitGL = millisecondsSinceProcessStart();
-    buildFont();
-    double atFont = millisecondsSinceProcessStart();
+    double atGraphics = millisecondsSinceProcessStart();
     clearScreen();
     readClock(&StartTime);
     seedRandom(1);   // the same drops in every run, so that runs compare
@@ -379,14 +401,14 @@ int main(int argc, char** argv)
                  reinterpret_cast<const char*>(glGetString(GL_VERSION)), Width, Height);
     std::fprintf(stderr,
                  "start-up ms (process clock, 10 ms steps): main %.0f, context %.0f, "
-                 "initGL %.0f, font %.0f, first frame %.0f\n",
-                 atMain, atContext - atMain, atInitGL - atContext, atFont - atInitGL,
-                 startup - atFont);
+                 "graphics %.0f, first frame %.0f\n",
+                 atMain, atContext - atMain, atGraphics - atContext, startup - atGraphics);
 
     if (only) {
         bool rain = std::strcmp(only, "rain") == 0, tall = std::strcmp(only, "tall") == 0;
-        if (!rain && !tall && std::strcmp(only, "perspective") != 0) {
-            std::fprintf(stderr, "quorvish-bench-views: --only takes perspective, rain or tall\n");
+        Scrolling = std::strcmp(only, "scrolling") == 0;
+        if (!rain && !tall && !Scrolling && std::strcmp(only, "perspective") != 0) {
+            std::fprintf(stderr, "quorvish-bench-views: --only takes perspective, scrolling, rain or tall\n");
             return 64;
         }
         if (rain || tall)
@@ -402,6 +424,9 @@ int main(int argc, char** argv)
         frame();
     Measure perspective = measure(seconds);
     AllocationCount perspectiveAllocations = allocationsOver(1000);
+    Scrolling = true;
+    Measure scrolling = measure(seconds);
+    Scrolling = false;
 
     enterRain(0);
     Measure rain = measure(seconds);
@@ -417,6 +442,8 @@ int main(int argc, char** argv)
     std::printf("rain_fps %.1f\n", rain.fps);
     std::printf("perspective_cpu_ms_per_frame %.2f\n", perspective.cpuMsPerFrame);
     std::printf("rain_cpu_ms_per_frame %.2f\n", rain.cpuMsPerFrame);
+    std::printf("perspective_scrolling_fps %.1f\n", scrolling.fps);
+    std::printf("perspective_scrolling_cpu_ms_per_frame %.2f\n", scrolling.cpuMsPerFrame);
     std::printf("allocations_per_1000_frames %ld\n", allocations);
     std::printf("startup_ms %.0f\n", startup);
     std::fprintf(stderr,
@@ -431,9 +458,7 @@ int main(int argc, char** argv)
                  rainAllocations.program, rainAllocations.library, tall.fps, tall.cpuMsPerFrame,
                  tall.mainCpuMsPerFrame);
 
-    deleteFontLists();
-    deleteGlyphTextures();
-    deletePanelTextures();
+    releaseGraphics();
     destroyHeadlessContext();
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "bitmap.h"
 #include "font.h"
+#include "page_image.h"
 #include "rain.h"
 #include "resources/resource.h"
 
@@ -140,12 +141,28 @@ void initGL(int width, int height)
     setupLighting();
     setupFog();
     glEnable(GL_FOG);
-    pickGlitchChar();
-    initRain();
     buildGlyphTextures();
     loadPanelTextures();
     glEnable(GL_COLOR_MATERIAL);
     glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+}
+
+void setUpGraphics(int width, int height)
+{
+    initGL(width, height);
+    // The first glitch character comes from the generator before it is
+    // seeded, as the start-up has always drawn it.
+    pickGlitchChar();
+    initRain();
+    buildFont();
+}
+
+void releaseGraphics()
+{
+    deleteFontLists();
+    deleteGlyphTextures();
+    deletePanelTextures();
+    deletePageImage();
 }
 
 void resizeGL(int width, int height)
@@ -222,6 +239,7 @@ void buildFont()
 {
     FontBase = glGenLists(FONT_LIST_COUNT);
     buildFontOutlines(FontBase);
+    forgetPageImage();
 }
 
 void deletePanelTextures()

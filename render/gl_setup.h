@@ -45,6 +45,14 @@ struct GlyphAtlasCell {
 extern uint32_t GlyphAtlas;
 extern GlyphAtlasCell GlyphAtlasCells[GLYPH_COUNT];
 
+// A window's graphics as a whole, in the order the program sets them up at
+// its creation: the fixed state and the textures (initGL), the first glitch
+// character and the empty rain, the outline font; and their release.
+void setUpGraphics(int width, int height);
+void releaseGraphics();
+
+// The fixed state (depth test, shading, projection, light, fog, colour
+// material) and the panel and glyph textures.
 void initGL(int width, int height);
 void resizeGL(int width, int height);
 void setupLighting();

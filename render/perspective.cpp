@@ -5,6 +5,7 @@
 #include "gl_setup.h"
 #include "rain.h"
 #include "random.h"
+#include "page_image.h"
 #include "text_mesh.h"
 #include "terminal/screen.h"
 
@@ -18,8 +19,6 @@ float StarAngle = 0.0f;
 float StarDrift = 0.0f;
 
 namespace {
-
-enum { TEXT_ROWS = 26 };
 
 const double DEGREES_TO_RADIANS = 0.017453292519943295;
 
@@ -88,11 +87,9 @@ void rotateVector(float* v, float ax, float ay, float az)
     v[2] = z2;
 }
 
-} // namespace
-
-void drawPerspectiveView()
+// The page at its scroll position, tilted back into the fog.
+void drawPage()
 {
-    drawStarfield();
     glPushMatrix();
     glColor4fv(TEXT_COLOUR);
     glMaterialfv(GL_FRONT, GL_EMISSION, TEXT_EMISSION);
@@ -117,10 +114,26 @@ void drawPerspectiveView()
     glPopMatrix();
 }
 
+} // namespace
+
+void drawPerspectiveView()
+{
+    // An idle page is shown from its image (page_image.h), which is made,
+    // when it is due, with the frame to itself, before the stars.
+    const bool inGrid = topLine >= 0 && topLine + VIEW_ROWS <= SCREEN_ROWS;
+    const bool fromImage = inGrid && usePageImage(drawPage, &ScreenBuffer[topLine * SCREEN_COLUMNS],
+                                                  VIEW_ROWS * SCREEN_COLUMNS, scrollOffset);
+    drawStarfield();
+    if (fromImage)
+        drawPageImage();
+    else
+        drawPage();
+}
+
 void drawTextRows()
 {
     glDisable(GL_TEXTURE_2D);
-    for (int a = 0; a < TEXT_ROWS; ++a) {
+    for (int a = 0; a < VIEW_ROWS; ++a) {
         // topLine is 0..175 in every state the terminal reaches; a row that
         // would lie outside the grid is left out rather than read.
         int row = topLine + a;

@@ -38,7 +38,7 @@ TEST_PACKAGES=(
   libvterm-dev python3-pil python3-xlib jwm fonts-dejavu-core fonts-dejavu-extra
 )
 BENCH_PACKAGES=(
-  xscreensaver-gl xscreensaver-gl-extra xvfb
+  xscreensaver-gl xscreensaver-gl-extra xvfb python3-xlib
 )
 
 packages=("${RUN_PACKAGES[@]}")

@@ -25,8 +25,8 @@ static void record(const std::string& call) { Calls += call + " "; }
 #define RECORDED(name, ...) void name(__VA_ARGS__) { record(#name); }
 RECORDED(swapBuffers) RECORDED(reshapeWindow) RECORDED(pumpDialogs) RECORDED(takeSocketEvents) RECORDED(drawMenu)
 RECORDED(handleMenuAction) RECORDED(playBell) RECORDED(connectToHost) RECORDED(sendQueued) RECORDED(renderFrame, int) RECORDED(advanceScroll, float, float) RECORDED(resizeGL, int, int)
-RECORDED(initGL, int, int) RECORDED(buildFont) RECORDED(clearScreen) RECORDED(seedStarfield) RECORDED(deleteFontLists)
-RECORDED(deleteGlyphTextures) RECORDED(deletePanelTextures) RECORDED(queueTypedChar, unsigned char)
+RECORDED(setUpGraphics, int, int) RECORDED(clearScreen) RECORDED(seedStarfield) RECORDED(releaseGraphics)
+RECORDED(queueTypedChar, unsigned char)
 RECORDED(sendReply, const unsigned char*, int)
 void clickMenu(int x, int y, int, int) { record("click " + std::to_string(x) + " " + std::to_string(y)); }
 // Terminal frames half a second apart, the first 0.002 s after the start.

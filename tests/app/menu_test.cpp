@@ -28,7 +28,7 @@ protected:
     static void SetUpTestSuite()
     {
         ASSERT_TRUE(createHeadlessContext(1280, 800));   // room for the standard window
-        initGL(1280, 544);
+        setUpGraphics(1280, 544);
     }
     void SetUp() override
     {

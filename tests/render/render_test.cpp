@@ -71,8 +71,7 @@ protected:
     static void SetUpTestSuite()
     {
         ASSERT_TRUE(createHeadlessContext(WIDTH, HEIGHT)) << "no headless GL context";
-        initGL(WIDTH, HEIGHT);
-        buildFont();
+        setUpGraphics(WIDTH, HEIGHT);
     }
     static void TearDownTestSuite() { destroyHeadlessContext(); }
     void SetUp() override

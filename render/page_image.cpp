@@ -1,0 +1,186 @@
+#include "page_image.h"
+
+#include <GL/gl.h>
+
+#include <cstdlib>
+#include <cstring>
+
+int32_t PageImageFrames = 0;
+
+namespace {
+
+enum { PAGE_BYTES_MAX = 4096 };
+
+// What the page's pixels depend on: its text and scroll position, and the
+// view it is drawn into.
+struct PageKey {
+    unsigned char text[PAGE_BYTES_MAX];
+    float scroll;
+    GLint viewport[4];
+    GLfloat projection[16];
+};
+
+PageKey LastKey;          // the page of the last frame
+int32_t StillFrames = 0;  // frames it has been the same
+bool ImageValid = false;  // the image shows LastKey's page
+GLuint ImageTexture = 0;
+GLint ImageWidth = 0, ImageHeight = 0;        // the viewport it covers
+GLint TextureWidth = 0, TextureHeight = 0;    // its texture, powers of two
+
+GLint powerOfTwoAtLeast(GLint n)
+{
+    GLint p = 1;
+    while (p < n)
+        p *= 2;
+    return p;
+}
+
+// The page alone, over a background no page pixel can have (the page is
+// yellow faded towards black, so never blue), read back; texels of the
+// page's brightness, opaque where the page is. False when the view or the
+// colour buffer does not allow an exact image.
+bool makeImage(void (*drawPage)())
+{
+    GLint viewport[4], maxSize = 0, red = 0, green = 0, blue = 0;
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    glGetIntegerv(GL_RED_BITS, &red);
+    glGetIntegerv(GL_GREEN_BITS, &green);
+    glGetIntegerv(GL_BLUE_BITS, &blue);
+    const GLint width = viewport[2], height = viewport[3];
+    const GLint textureWidth = powerOfTwoAtLeast(width), textureHeight = powerOfTwoAtLeast(height);
+    // Fewer than 8 bits a channel would round (and dither) the image's
+    // colours on their way back.
+    if (viewport[0] != 0 || viewport[1] != 0 || width < 1 || height < 1 || textureWidth > maxSize ||
+        textureHeight > maxSize || red < 8 || green < 8 || blue < 8)
+        return false;
+    const size_t pixelCount = static_cast<size_t>(width) * static_cast<size_t>(height);
+    unsigned char* pixels = static_cast<unsigned char*>(std::malloc(pixelCount * 3));
+    unsigned char* texels = static_cast<unsigned char*>(std::malloc(pixelCount * 2));
+    if (!pixels || !texels) {
+        std::free(pixels);
+        std::free(texels);
+        return false;
+    }
+
+    GLfloat clearColour[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
+    glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    drawPage();
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+    glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
+    glClear(GL_COLOR_BUFFER_BIT);
+    for (size_t i = 0; i < pixelCount; ++i) {
+        texels[2 * i] = pixels[3 * i];
+        texels[2 * i + 1] = pixels[3 * i + 2] == 255 ? 0 : 255;
+    }
+
+    if (ImageTexture == 0)
+        glGenTextures(1, &ImageTexture);
+    glBindTexture(GL_TEXTURE_2D, ImageTexture);
+    if (textureWidth != TextureWidth || textureHeight != TextureHeight) {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE_ALPHA, textureWidth, textureHeight, 0, GL_LUMINANCE_ALPHA,
+                     GL_UNSIGNED_BYTE, nullptr);
+        TextureWidth = textureWidth;
+        TextureHeight = textureHeight;
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE, texels);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    std::free(pixels);
+    std::free(texels);
+    ImageWidth = width;
+    ImageHeight = height;
+    return true;
+}
+
+} // namespace
+
+bool usePageImage(void (*drawPage)(), const unsigned char* page, int pageBytes, float scroll)
+{
+    PageKey key;
+    std::memset(&key, 0, sizeof key);
+    if (pageBytes < 0 || pageBytes > PAGE_BYTES_MAX)
+        return false;
+    std::memcpy(key.text, page, static_cast<size_t>(pageBytes));
+    key.scroll = scroll;
+    glGetIntegerv(GL_VIEWPORT, key.viewport);
+    glGetFloatv(GL_PROJECTION_MATRIX, key.projection);
+    if (std::memcmp(&key, &LastKey, sizeof key) != 0) {
+        LastKey = key;
+        StillFrames = 0;
+        ImageValid = false;
+        return false;
+    }
+    if (!ImageValid && ++StillFrames == PAGE_STILL_FRAMES)
+        ImageValid = makeImage(drawPage);
+    return ImageValid;
+}
+
+void drawPageImage()
+{
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, ImageWidth, 0.0, ImageHeight, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    const GLboolean lit = glIsEnabled(GL_LIGHTING), fog = glIsEnabled(GL_FOG), depth = glIsEnabled(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_FOG);
+    glDisable(GL_DEPTH_TEST);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, ImageTexture);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.5f);
+    // The texels' brightness times yellow: the page's own colours.
+    glColor4f(1.0f, 1.0f, 0.0f, 1.0f);
+    const float right = static_cast<float>(ImageWidth) / static_cast<float>(TextureWidth);
+    const float top = static_cast<float>(ImageHeight) / static_cast<float>(TextureHeight);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2i(0, 0);
+    glTexCoord2f(right, 0.0f);
+    glVertex2i(ImageWidth, 0);
+    glTexCoord2f(right, top);
+    glVertex2i(ImageWidth, ImageHeight);
+    glTexCoord2f(0.0f, top);
+    glVertex2i(0, ImageHeight);
+    glEnd();
+    glAlphaFunc(GL_ALWAYS, 0.0f);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_TEXTURE_2D);
+    if (lit)
+        glEnable(GL_LIGHTING);
+    if (fog)
+        glEnable(GL_FOG);
+    if (depth)
+        glEnable(GL_DEPTH_TEST);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    ++PageImageFrames;
+}
+
+void forgetPageImage()
+{
+    ImageValid = false;
+    StillFrames = 0;
+}
+
+void deletePageImage()
+{
+    if (ImageTexture != 0)
+        glDeleteTextures(1, &ImageTexture);
+    ImageTexture = 0;
+    TextureWidth = TextureHeight = 0;
+    forgetPageImage();
+}
