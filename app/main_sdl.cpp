@@ -7,11 +7,12 @@
 
 int main(int, char**)
 {
-    // The GL driver allocates and frees a vertex buffer of about a megabyte
-    // for every glyph it draws. With glibc's defaults the heap keeps giving
-    // that memory back to the kernel (a freed block unmapped, the heap's
-    // top trimmed) and faulting it in again on later draws, which costs as
-    // much as the drawing. Keep big blocks in the heap and its top in place.
+    // The software GL driver allocates and frees big vertex buffers for its
+    // draws (a row of text is one). With glibc's defaults the heap gives
+    // them back to the kernel (a freed block unmapped, the heap's top
+    // trimmed) and faults them in again on the next draws: a page that takes
+    // a new line every frame is drawn at less than half the rate. Keep big
+    // blocks in the heap and its top in place.
     mallopt(M_MMAP_THRESHOLD, 64 << 20);
     mallopt(M_TRIM_THRESHOLD, 128 << 20);
 

@@ -21,11 +21,10 @@
 //
 // The heap is tuned as the Linux program tunes it (mallopt: no trimming,
 // no fresh mappings for big blocks), because the software renderer
-// allocates and frees a vertex buffer of about a megabyte for every draw,
-// one per glyph in the perspective view; glibc's defaults hand it back to
-// the kernel each time and the page faults of mapping it again cost as
-// much as the drawing. --default-heap measures with glibc's defaults
-// instead.
+// allocates and frees big vertex buffers for its draws; glibc's defaults
+// hand them back to the kernel each time, and mapping them again costs a
+// scrolling page more than half its rate. --default-heap measures with
+// glibc's defaults instead.
 //
 // --only perspective|scrolling|rain|tall draws nothing but that view for the given
 // time and prints its fps and CPU time alone, for a profiler to watch.

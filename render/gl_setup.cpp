@@ -12,9 +12,12 @@
 #include <GL/glu.h>
 
 uint32_t PanelTextures[PANEL_COUNT];
-const int32_t PanelBitmapIds[PANEL_COUNT] = {
-    IDB_DISPLAY_MODE, IDB_WINDOW_MODE, IDB_HOST_ADDRESS, IDB_CONNECT, IDB_QUIT,
-    IDB_BANNER, IDB_PERSPECTIVE, IDB_RAIN_LOGO, IDB_WIDESCREEN, IDB_STANDARD,
+// Each picture's bitmap and size, by its index.
+const PanelPicture PanelPictures[PANEL_COUNT] = {
+    {IDB_DISPLAY_MODE, 128, 64}, {IDB_WINDOW_MODE, 128, 64}, {IDB_HOST_ADDRESS, 128, 64},
+    {IDB_CONNECT, 128, 32},      {IDB_QUIT, 128, 32},        {IDB_BANNER, 256, 64},
+    {IDB_PERSPECTIVE, 256, 64},  {IDB_RAIN_LOGO, 256, 64},   {IDB_WIDESCREEN, 256, 32},
+    {IDB_STANDARD, 256, 32},
 };
 uint32_t GlyphTextures[GLYPH_COUNT];
 const float FogColour[4] = {0.0f, 0.0f, 0.0f, 1.0f};
@@ -199,16 +202,11 @@ void setupFog()
 
 void loadPanelTextures()
 {
-    loadBitmapTexture(PANEL_DISPLAY_MODE, 128, 64);
-    loadBitmapTexture(PANEL_WINDOW_MODE, 128, 64);
-    loadBitmapTexture(PANEL_HOST_ADDRESS, 128, 64);
-    loadBitmapTexture(PANEL_CONNECT, 128, 32);
-    loadBitmapTexture(PANEL_QUIT, 128, 32);
-    loadBitmapTexture(PANEL_BANNER, 256, 64);
-    loadBitmapTexture(PANEL_RAIN_TITLE, 256, 64);
-    loadBitmapTexture(PANEL_PERSPECTIVE_TITLE, 256, 64);
-    loadBitmapTexture(PANEL_WIDESCREEN, 256, 32);
-    loadBitmapTexture(PANEL_STANDARD, 256, 32);
+    // The rain's title before the perspective view's: the order decides
+    // only which texture names are handed out.
+    static const int ORDER[PANEL_COUNT] = {0, 1, 2, 3, 4, 5, 7, 6, 8, 9};
+    for (int index : ORDER)
+        loadBitmapTexture(index, PanelPictures[index].width, PanelPictures[index].height);
 }
 
 void loadBitmapTexture(int index, int width, int height)
@@ -216,7 +214,7 @@ void loadBitmapTexture(int index, int width, int height)
     if (index < 0 || index >= PANEL_COUNT || width <= 0 || height <= 0 ||
         width > PANEL_MAX_WIDTH || height > PANEL_MAX_HEIGHT)
         return;
-    readBitmapPixels(PanelBitmapIds[index], width, height, PanelPixels);
+    readBitmapPixels(PanelPictures[index].bitmap, width, height, PanelPixels);
     uploadTexture(&PanelTextures[index], width, height, PanelPixels);
 }
 

@@ -26,7 +26,11 @@ constexpr float FOG_END = 22.0f;
 extern const float FogColour[4];
 
 extern uint32_t PanelTextures[PANEL_COUNT];
-extern const int32_t PanelBitmapIds[PANEL_COUNT];   // the bitmap resource of each picture
+struct PanelPicture {
+    int32_t bitmap;           // its bitmap resource
+    int32_t width, height;    // the pixels read from it
+};
+extern const PanelPicture PanelPictures[PANEL_COUNT];
 extern uint32_t GlyphTextures[GLYPH_COUNT];
 extern uint32_t FontBase;                            // list FontBase + n draws character n
 

@@ -24,7 +24,6 @@ void spawnDrop();
 void updateRain();
 void drawRainView();
 void drawGlyphString(const char* text, float advance, int colourRow);
-void drawGlyphQuad(int code);
 
 // The per-frame update of drawRainView without its drawing: picks a new
 // glitch character during every fifth second, re-terminates the rows,

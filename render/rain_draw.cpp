@@ -192,20 +192,3 @@ void drawGlyphString(const char* text, float advance, int colourRow)
     }
     glPopMatrix();
 }
-
-void drawGlyphQuad(int code)
-{
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, GlyphTextures[glyphIndex(code)]);
-    glBegin(GL_QUADS);
-    glNormal3f(0.0f, 0.0f, 1.0f);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex3f(-0.1f, 0.15f, 1.0f);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex3f(0.1f, 0.15f, 1.0f);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex3f(0.1f, -0.15f, 1.0f);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex3f(-0.1f, -0.15f, 1.0f);
-    glEnd();
-}

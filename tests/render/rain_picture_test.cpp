@@ -17,6 +17,20 @@
 
 namespace {
 
+// One character's own textured quad, 0.2 x 0.3, one unit towards the viewer.
+void drawGlyphQuad(int code)
+{
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, GlyphTextures[glyphIndex(code)]);
+    glBegin(GL_QUADS);
+    glNormal3f(0.0f, 0.0f, 1.0f);
+    for (const auto& [s, t] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
+        glTexCoord2f(float(s), float(t));
+        glVertex3f(s ? 0.1f : -0.1f, t ? -0.15f : 0.15f, 1.0f);
+    }
+    glEnd();
+}
+
 // Rows down from the layout's origin 0.3 apart, characters 0.2 apart, each
 // its own quad with its own glyph texture, as a glyph string is drawn.
 void drawPlainRain()
