@@ -46,6 +46,20 @@ void soundBell()
     playBell();
 }
 
+// One terminal frame's polling of the speed keys, `seconds` after the last
+// one: End raises the smooth scroll's pace, Home lowers it, by a factor per
+// second of holding, within the pace limits.
+void applySpeedKeys(double seconds)
+{
+    // A clock set back gives no time, and no step.
+    if (!(seconds > 0.0)) return;
+    const double factor = std::pow(SPEED_FACTOR_PER_SECOND, seconds);
+    double pace = ScrollRowsPerSecond;
+    if (KeyState[KEY_END]) pace = std::fmin(pace * factor, SCROLL_ROWS_PER_SECOND_MAX);
+    if (KeyState[KEY_HOME]) pace = std::fmax(pace / factor, SCROLL_ROWS_PER_SECOND_MIN);
+    ScrollRowsPerSecond = static_cast<float>(pace);
+}
+
 void drawTerminalFrame()
 {
     readClock(&FrameTime);
@@ -124,16 +138,6 @@ void releaseWindowResources()
     releaseGraphics();
 }
 
-void applySpeedKeys(double seconds)
-{
-    // A clock set back gives no time, and no step.
-    if (!(seconds > 0.0)) return;
-    const double factor = std::pow(SPEED_FACTOR_PER_SECOND, seconds);
-    double pace = ScrollRowsPerSecond;
-    if (KeyState[KEY_END]) pace = std::fmin(pace * factor, SCROLL_ROWS_PER_SECOND_MAX);
-    if (KeyState[KEY_HOME]) pace = std::fmax(pace / factor, SCROLL_ROWS_PER_SECOND_MIN);
-    ScrollRowsPerSecond = static_cast<float>(pace);
-}
 
 int aspectHeight(int width, float aspect)
 {

@@ -36,10 +36,6 @@ void releaseWindowResources();
 // met; returns the program's result, 1.
 int runMainLoop();
 
-// One terminal frame's polling of the speed keys, `seconds` after the last
-// one: End raises the smooth scroll's pace, Home lowers it, by a factor per
-// second of holding, within the pace limits.
-void applySpeedKeys(double seconds);
 
 // The outer height that gives a window `width` wide the aspect `aspect`:
 // the quotient formed in double precision, truncated toward zero, within

@@ -50,6 +50,11 @@ void drawPanelQuad(int index, const float* extents)
     glEnd();
 }
 
+// The panel quads of the three sizes, centred on the origin in z = 0.
+void drawLabelQuad(int index) { drawPanelQuad(index, MenuQuadExtents[MENU_LABEL]); }
+void drawBarQuad(int index) { drawPanelQuad(index, MenuQuadExtents[MENU_BAR]); }
+void drawSlimQuad(int index) { drawPanelQuad(index, MenuQuadExtents[MENU_SLIM]); }
+
 // The drawing of each quad size, by MENU_LABEL, MENU_BAR and MENU_SLIM.
 void (*const DrawQuad[3])(int index) = {drawLabelQuad, drawBarQuad, drawSlimQuad};
 
@@ -129,10 +134,6 @@ const MenuElement MenuLayout[MENU_ELEMENT_COUNT] = {
     {"quit", ITEM_QUIT, MENU_BAR, 3.0f, -1.5f, -4.0f, 0.01f, 0.5f, PANEL_QUIT, NO_PICTURE, nullptr},
     {"banner", ITEM_NONE, MENU_BAR, 3.0f, 1.5f, -4.0f, 0.0f, 1.0f, PANEL_BANNER, NO_PICTURE, nullptr},
 };
-
-void drawLabelQuad(int index) { drawPanelQuad(index, MenuQuadExtents[MENU_LABEL]); }
-void drawBarQuad(int index) { drawPanelQuad(index, MenuQuadExtents[MENU_BAR]); }
-void drawSlimQuad(int index) { drawPanelQuad(index, MenuQuadExtents[MENU_SLIM]); }
 
 void drawMenu()
 {

@@ -63,7 +63,3 @@ int pickMenuItem(int x, int y, int width, int height);
 // Acts once on the item picked last: toggles an option, opens a connect
 // dialog, starts the session or asks to quit.
 void handleMenuAction();
-// The panel quads of the three sizes, centred on the origin in z = 0.
-void drawLabelQuad(int index);
-void drawBarQuad(int index);
-void drawSlimQuad(int index);

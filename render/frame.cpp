@@ -14,6 +14,8 @@ int32_t FrameCounter = 0;
 int32_t FrameCountHistory[FRAME_HISTORY];
 float FrameTimeHistory[FRAME_HISTORY];
 
+static void measureFrameRate();
+
 namespace {
 
 void drawRainFrame()
@@ -43,7 +45,7 @@ void renderFrame(int view)
         DrawView[view]();
 }
 
-void measureFrameRate()
+static void measureFrameRate()
 {
     // Frames counted since the oldest recorded frame over the time they took.
     // A zero time difference is left to the floating-point rules (infinity).

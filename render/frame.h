@@ -19,4 +19,3 @@ extern float FrameTimeHistory[FRAME_HISTORY];
 
 // Counts the frame, measures the frame rate, clears and draws `view`.
 void renderFrame(int view);
-void measureFrameRate();

@@ -11,6 +11,15 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+// The steps of initGL and setUpGraphics, and the upload every texture takes.
+static void setupLighting();
+static void setupFog();
+static void loadPanelTextures();
+static void loadBitmapTexture(int index, int width, int height);
+static void buildFont();
+static void deleteFontLists();
+static void uploadTexture(uint32_t* slot, int width, int height, const unsigned char* rgba);
+
 uint32_t PanelTextures[PANEL_COUNT];
 // Each picture's bitmap and size, by its index.
 const PanelPicture PanelPictures[PANEL_COUNT] = {
@@ -119,7 +128,7 @@ void setProjection(int width, int height)
 
 } // namespace
 
-void uploadTexture(uint32_t* slot, int width, int height, const unsigned char* rgba)
+static void uploadTexture(uint32_t* slot, int width, int height, const unsigned char* rgba)
 {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     GLuint name = 0;
@@ -176,7 +185,7 @@ void resizeGL(int width, int height)
     setProjection(width, height);
 }
 
-void setupLighting()
+static void setupLighting()
 {
     static const GLfloat ambient[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     static const GLfloat diffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
@@ -190,7 +199,7 @@ void setupLighting()
     glEnable(GL_LIGHT0);
 }
 
-void setupFog()
+static void setupFog()
 {
     glFogi(GL_FOG_MODE, GL_LINEAR);
     glFogfv(GL_FOG_COLOR, FogColour);
@@ -200,7 +209,7 @@ void setupFog()
     glFogf(GL_FOG_END, FOG_END);
 }
 
-void loadPanelTextures()
+static void loadPanelTextures()
 {
     // The rain's title before the perspective view's: the order decides
     // only which texture names are handed out.
@@ -209,7 +218,7 @@ void loadPanelTextures()
         loadBitmapTexture(index, PanelPictures[index].width, PanelPictures[index].height);
 }
 
-void loadBitmapTexture(int index, int width, int height)
+static void loadBitmapTexture(int index, int width, int height)
 {
     if (index < 0 || index >= PANEL_COUNT || width <= 0 || height <= 0 ||
         width > PANEL_MAX_WIDTH || height > PANEL_MAX_HEIGHT)
@@ -233,7 +242,7 @@ void buildGlyphTextures()
     buildGlyphAtlas();
 }
 
-void buildFont()
+static void buildFont()
 {
     FontBase = glGenLists(FONT_LIST_COUNT);
     buildFontOutlines(FontBase);
@@ -251,7 +260,7 @@ void deleteGlyphTextures()
     glDeleteTextures(1, &GlyphAtlas);
 }
 
-void deleteFontLists()
+static void deleteFontLists()
 {
     glDeleteLists(FontBase, FONT_LIST_COUNT);
 }

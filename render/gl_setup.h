@@ -59,16 +59,7 @@ void releaseGraphics();
 // material) and the panel and glyph textures.
 void initGL(int width, int height);
 void resizeGL(int width, int height);
-void setupLighting();
-void setupFog();
-void loadPanelTextures();
-void loadBitmapTexture(int index, int width, int height);
 void buildGlyphTextures();   // the 96 single-glyph textures and the atlas
-void buildFont();
 void deletePanelTextures();
 void deleteGlyphTextures();
-void deleteFontLists();
 
-// The upload step shared by the panels and the glyphs: a new texture name in
-// *slot, RGBA, clamped, linear filters, level 0 only; left bound.
-void uploadTexture(uint32_t* slot, int width, int height, const unsigned char* rgba);

@@ -18,6 +18,9 @@ float Starfield[STAR_COUNT][3];
 float StarAngle = 0.0f;
 float StarDrift = 0.0f;
 
+static void drawTextRows();
+static void drawTextRow(const unsigned char* row);
+
 namespace {
 
 const double DEGREES_TO_RADIANS = 0.017453292519943295;
@@ -130,7 +133,7 @@ void drawPerspectiveView()
         drawPage();
 }
 
-void drawTextRows()
+static void drawTextRows()
 {
     glDisable(GL_TEXTURE_2D);
     for (int a = 0; a < VIEW_ROWS; ++a) {
@@ -161,7 +164,7 @@ void drawTextRows()
     }
 }
 
-void drawTextRow(const unsigned char* row)
+static void drawTextRow(const unsigned char* row)
 {
     glPushMatrix();
     glEnable(GL_CULL_FACE);

@@ -11,7 +11,5 @@ extern float StarDrift;
 
 // The starfield, then the page at its scroll position.
 void drawPerspectiveView();
-void drawTextRows();
-void drawTextRow(const unsigned char* row);
 void seedStarfield();
 void drawStarfield();

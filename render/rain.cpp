@@ -118,7 +118,7 @@ void pickGlitchChar()
     } while (GlitchChar == ' ');
 }
 
-void spawnDrop()
+static void spawnDrop()
 {
     RainDrop& drop = RainDrops[nextRandom() % RAIN_COLUMNS];
     if (drop.headRow != -1)
@@ -128,7 +128,7 @@ void spawnDrop()
     drop.trailLength = nextRandom() % 60 + 5;
 }
 
-void updateRain()
+static void updateRain()
 {
     for (int i = 0; i < RAIN_COLUMNS; ++i) {
         if (RainDrops[i].headRow >= 0)

@@ -20,8 +20,6 @@ extern const char RainBanner[RAIN_BANNER_LENGTH + 1];
 
 void initRain();
 void pickGlitchChar();
-void spawnDrop();
-void updateRain();
 void drawRainView();
 void drawGlyphString(const char* text, float advance, int colourRow);
 
