@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 
+#include "app/clock.h"
 #include "app/keys.h"
 #include "render/frame.h"
 
@@ -13,11 +14,6 @@ enum { VIEW_MENU = VIEW_COUNT };
 constexpr float WIDE_ASPECT = 2.35f;
 constexpr float STANDARD_ASPECT = 1.6f;
 
-struct TimeStamp {
-    int32_t seconds;       // calendar time in whole seconds
-    int32_t microseconds;  // milliseconds within that second, times 1000
-};
-
 extern int32_t ViewMode;          // VIEW_MENU until the user connects
 extern uint8_t SessionRunning;    // set when the user connects
 extern uint8_t ResizePending;     // re-apply WindowAspect on every pass
@@ -26,6 +22,3 @@ extern uint8_t KeyState[KEY_COUNT];  // 1 while that key of keys.h is held
 extern TimeStamp StartTime;
 extern TimeStamp FrameTime;
 
-int readClock(TimeStamp* out);    // platform clock; returns 0
-// ElapsedSeconds from two time stamps, exactly as the frame step computes it.
-float elapsedBetween(const TimeStamp& start, const TimeStamp& now);

@@ -2,7 +2,7 @@
 // milliseconds within that second.
 #include <time.h>
 
-#include "app/app_state.h"
+#include "app/clock.h"
 
 int readClock(TimeStamp* out)
 {

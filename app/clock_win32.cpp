@@ -2,7 +2,7 @@
 // the milliseconds within that second.
 #include <windows.h>
 
-#include "app/app_state.h"
+#include "app/clock.h"
 
 int readClock(TimeStamp* out)
 {

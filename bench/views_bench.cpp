@@ -36,7 +36,7 @@
 #include "render/random.h"
 #include "terminal/screen.h"
 #include "terminal/telnet.h"
-#include "tests/render/egl_context.h"
+#include "render/offscreen_gl.h"
 
 #include <GL/gl.h>
 

@@ -1,11 +1,11 @@
 # Which source files the platform being built takes. A file named
 # foo_<suffix>.cpp belongs to the platforms of its suffix; every other .cpp
 # of a folder is shared code and is built everywhere.
-set(QUORVISH_ALL_SUFFIXES win32 posix sdl fltk freetype embedded)
+set(QUORVISH_ALL_SUFFIXES win32 posix sdl fltk freetype embedded egl)
 if(WIN32)
   set(QUORVISH_PLATFORM_SUFFIXES win32)
 else()
-  set(QUORVISH_PLATFORM_SUFFIXES posix sdl fltk freetype embedded)
+  set(QUORVISH_PLATFORM_SUFFIXES posix sdl fltk freetype embedded egl)
 endif()
 
 # quorvish_sources(<var> [FILES <file>...]): the shared and this platform's

@@ -20,7 +20,9 @@ int32_t GlyphBatchCount = 0;
 namespace {
 
 enum {
-    FIRST_RAIN_SCREEN_ROW = 160,   // RainText row r mirrors ScreenBuffer row 160 + r
+    // RainText row r mirrors ScreenBuffer row 160 + r: the grid's rows end
+    // with the host's screen.
+    FIRST_RAIN_SCREEN_ROW = HOST_LAST_ROW + 1 - RAIN_ROWS,
     BANNER_COLUMN = RAIN_COLUMNS - RAIN_BANNER_LENGTH,
     GLYPH_FIRST_CODE = 32,
     GLYPH_LAST_CODE = 127,

@@ -13,7 +13,7 @@
 #include "app/menu.h"
 #include "net/connection.h"
 #include "render/gl_setup.h"
-#include "tests/render/egl_context.h"
+#include "render/offscreen_gl.h"
 #include "tests/support/recording_platform.h"
 
 char HostName[HOST_NAME_SIZE];

@@ -8,7 +8,7 @@
 #include "render/random.h"
 #include "render/text_mesh.h"
 #include "terminal/screen.h"
-#include "tests/render/egl_context.h"
+#include "render/offscreen_gl.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "render/rain.h"
 #include "render/random.h"
 #include "terminal/screen.h"
-#include "tests/render/egl_context.h"
+#include "render/offscreen_gl.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>

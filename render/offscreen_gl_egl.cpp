@@ -1,4 +1,4 @@
-#include "tests/render/egl_context.h"
+#include "render/offscreen_gl.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -25,7 +25,7 @@ bool createHeadlessContext(int width, int height)
         (Context = eglCreateContext(Display, config, EGL_NO_CONTEXT, nullptr)) != EGL_NO_CONTEXT &&
         eglMakeCurrent(Display, Surface, Surface, Context))
         return true;
-    std::fprintf(stderr, "headless GL: no surfaceless EGL context (EGL error 0x%04x)\n", eglGetError());
+    std::fprintf(stderr, "off-screen GL: no surfaceless EGL context (EGL error 0x%04x)\n", eglGetError());
     destroyHeadlessContext();
     return false;
 }

@@ -1,6 +1,6 @@
-// The tests' GL context on Windows (egl_context.h): a borderless window of
-// the size at the top left of the screen, with the program's pixel format.
-#include "tests/render/egl_context.h"
+// The off-screen GL context on Windows: a borderless window of the size at
+// the top left of the screen, with the program's pixel format.
+#include "render/offscreen_gl.h"
 
 #include <windows.h>
 #include <GL/gl.h>
@@ -25,7 +25,7 @@ bool createHeadlessContext(int width, int height)
         glViewport(0, 0, width, height);
         return true;
     }
-    std::fprintf(stderr, "test GL: no WGL context (error %lu)\n", GetLastError());
+    std::fprintf(stderr, "off-screen GL: no WGL context (error %lu)\n", GetLastError());
     destroyHeadlessContext();
     return false;
 }
