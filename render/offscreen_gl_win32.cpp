@@ -35,9 +35,9 @@ void destroyHeadlessContext()
     wglMakeCurrent(nullptr, nullptr);
     if (Context)
         wglDeleteContext(Context);
-    if (Dc)
+    if (Window) {
         ReleaseDC(Window, Dc);
-    if (Window)
         DestroyWindow(Window);
+    }
     Window = nullptr, Dc = nullptr, Context = nullptr;
 }

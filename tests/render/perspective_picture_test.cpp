@@ -46,13 +46,12 @@ void drawWithFontLists()
     glLoadIdentity();
     drawStarfield();
     glPushMatrix();
-    glColor4fv(yellow);
-    glMaterialfv(GL_FRONT, GL_EMISSION, yellow);
+    // The page 16 out, tilted back by 40 degrees; its top left lifted by the scroll.
     glTranslatef(0.0f, 0.0f, -16.0f);
     glRotatef(-40.0f, 1.0f, 0.0f, 0.0f);
-    glTranslatef(0.0f, 18.5f + scrollOffset, 0.0f);
+    glTranslatef(-15.0f, 18.5f + scrollOffset, 0.0f);
     glColor4fv(yellow);
-    glTranslatef(-15.0f, 0.0f, 0.0f);
+    glMaterialfv(GL_FRONT, GL_EMISSION, yellow);
     glDisable(GL_TEXTURE_2D);
     for (int a = 0; a < 26; ++a) {
         glPushMatrix();
