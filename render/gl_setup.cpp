@@ -16,6 +16,7 @@ static void setupLighting();
 static void setupFog();
 static void loadPanelTextures();
 static void loadBitmapTexture(int index, int width, int height);
+static void buildGlyphTextures();
 static void buildFont();
 static void deleteFontLists();
 static void uploadTexture(uint32_t* slot, int width, int height, const unsigned char* rgba);
@@ -227,7 +228,7 @@ static void loadBitmapTexture(int index, int width, int height)
     uploadTexture(&PanelTextures[index], width, height, PanelPixels);
 }
 
-void buildGlyphTextures()
+static void buildGlyphTextures()
 {
     readBitmapPixels(IDB_GLYPHS, STRIP_WIDTH, GLYPH_HEIGHT, StripPixels);
     for (int k = 0; k < GLYPH_COUNT; ++k) {

@@ -59,7 +59,6 @@ void releaseGraphics();
 // material) and the panel and glyph textures.
 void initGL(int width, int height);
 void resizeGL(int width, int height);
-void buildGlyphTextures();   // the 96 single-glyph textures and the atlas
 void deletePanelTextures();
 void deleteGlyphTextures();
 
