@@ -21,13 +21,20 @@ import hosts  # noqa: E402
 import journey_test  # noqa: E402
 
 
-def resident_mb(group):
-    """Resident memory of the largest process in the program's process group:
-    the program, or under Wine the process that runs the .exe."""
-    sizes = [0]
-    for pid in subprocess.run(["pgrep", "-g", str(group)], capture_output=True, text=True).stdout.split():
-        with open("/proc/%s/status" % pid) as status:
-            sizes += [int(line.split()[1]) for line in status if line.startswith("VmRSS:")]
+def resident_mb(leader):
+    """Resident memory of the largest process the program's leader has
+    started, itself included: the program, or under Wine the process that
+    runs the .exe (which `timeout` puts in a process group of its own)."""
+    table = [line.split() for line in subprocess.run(["ps", "-e", "-o", "pid=,ppid=,rss="],
+                                                    capture_output=True, text=True).stdout.splitlines()]
+    family, sizes, grown = {leader}, [0], True
+    while grown:
+        grown = False
+        for pid, ppid, rss in ((int(a), int(b), int(c)) for a, b, c in table):
+            if ppid in family and pid not in family:
+                family.add(pid)
+                grown = True
+    sizes += [int(rss) for pid, _, rss in table if int(pid) in family]
     return max(sizes) / 1024
 
 
@@ -62,9 +69,15 @@ def measure(case, host, seconds):
 def main():
     args = sys.argv[1:]
     seconds = 10.0
-    if args[:1] == ["--seconds"]:
-        seconds, args = float(args[1]), args[2:]
-    platform, program, *wine_options = args
+    try:
+        if args[:1] == ["--seconds"]:
+            seconds, args = float(args[1]), args[2:]
+        platform, program, *wine_options = args
+        if platform not in ("linux", "wine") or seconds < 1:
+            raise ValueError
+    except (IndexError, ValueError):
+        sys.exit("usage: bench/load-bench.py [--seconds S] linux PROGRAM\n"
+                 "       bench/load-bench.py [--seconds S] wine PROGRAM.exe --arch win32|win64 --prefix DIR")
     journey_test.COMMAND = [program] if platform == "linux" else [
         os.path.join(HERE, "..", "tests", "tools", "wine-run.sh"), *wine_options, "--timeout", "900", program]
     kind = {"linux": journey_test.Linux, "wine": journey_test.Wine}[platform]
