@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -9,7 +10,18 @@ int32_t PageImageFrames = 0;
 
 namespace {
 
-enum { PAGE_BYTES_MAX = 4096 };
+enum {
+    PAGE_BYTES_MAX = 4096,
+    // The image is drawn as bands of rows, each cut to the columns where
+    // the page is, so that the stars around a tilted page cost nothing.
+    BAND_ROWS_MIN = 16,
+    BANDS_MAX = 1024,
+};
+
+struct ImageBand {
+    GLint bottom, top;   // rows, top excluded
+    GLint left, right;   // columns the page covers, right excluded
+};
 
 // What the page's pixels depend on: its text and scroll position, and the
 // view it is drawn into.
@@ -26,6 +38,8 @@ bool ImageValid = false;  // the image shows LastKey's page
 GLuint ImageTexture = 0;
 GLint ImageWidth = 0, ImageHeight = 0;        // the viewport it covers
 GLint TextureWidth = 0, TextureHeight = 0;    // its texture, powers of two
+ImageBand Bands[BANDS_MAX];                   // the bands that hold any of the page
+int32_t BandCount = 0;
 
 GLint powerOfTwoAtLeast(GLint n)
 {
@@ -33,6 +47,33 @@ GLint powerOfTwoAtLeast(GLint n)
     while (p < n)
         p *= 2;
     return p;
+}
+
+// Bands of the image's rows, each as wide as the page's texels in it:
+// everything outside them is transparent.
+void findBands(const unsigned char* texels, GLint width, GLint height)
+{
+    const GLint rows = std::max<GLint>(BAND_ROWS_MIN, (height + BANDS_MAX - 1) / BANDS_MAX);
+    BandCount = 0;
+    for (GLint bottom = 0; bottom < height; bottom += rows) {
+        const GLint top = std::min(bottom + rows, height);
+        GLint left = width, right = 0;
+        for (GLint y = bottom; y < top; ++y) {
+            const unsigned char* row = texels + static_cast<size_t>(y) * static_cast<size_t>(width) * 2;
+            for (GLint x = 0; x < left; ++x)
+                if (row[2 * x + 1] != 0) {
+                    left = x;
+                    break;
+                }
+            for (GLint x = width; x > right && x > left; --x)
+                if (row[2 * x - 1] != 0) {
+                    right = x;
+                    break;
+                }
+        }
+        if (left < right)
+            Bands[BandCount++] = {bottom, top, left, right};
+    }
 }
 
 // The page alone, over a background no page pixel can have (the page is
@@ -76,6 +117,7 @@ bool makeImage(void (*drawPage)())
         texels[2 * i] = pixels[3 * i];
         texels[2 * i + 1] = pixels[3 * i + 2] == 255 ? 0 : 255;
     }
+    findBands(texels, width, height);
 
     if (ImageTexture == 0)
         glGenTextures(1, &ImageTexture);
@@ -142,17 +184,21 @@ void drawPageImage()
     glAlphaFunc(GL_GREATER, 0.5f);
     // The texels' brightness times yellow: the page's own colours.
     glColor4f(1.0f, 1.0f, 0.0f, 1.0f);
-    const float right = static_cast<float>(ImageWidth) / static_cast<float>(TextureWidth);
-    const float top = static_cast<float>(ImageHeight) / static_cast<float>(TextureHeight);
+    // Texel (x, y) is pixel (x, y): the pixels' centres fall on the
+    // texels' centres, and the bands' edges on no pixel's centre.
+    const float s = 1.0f / static_cast<float>(TextureWidth), t = 1.0f / static_cast<float>(TextureHeight);
     glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2i(0, 0);
-    glTexCoord2f(right, 0.0f);
-    glVertex2i(ImageWidth, 0);
-    glTexCoord2f(right, top);
-    glVertex2i(ImageWidth, ImageHeight);
-    glTexCoord2f(0.0f, top);
-    glVertex2i(0, ImageHeight);
+    for (int32_t b = 0; b < BandCount; ++b) {
+        const ImageBand& band = Bands[b];
+        glTexCoord2f(band.left * s, band.bottom * t);
+        glVertex2i(band.left, band.bottom);
+        glTexCoord2f(band.right * s, band.bottom * t);
+        glVertex2i(band.right, band.bottom);
+        glTexCoord2f(band.right * s, band.top * t);
+        glVertex2i(band.right, band.top);
+        glTexCoord2f(band.left * s, band.top * t);
+        glVertex2i(band.left, band.top);
+    }
     glEnd();
     glAlphaFunc(GL_ALWAYS, 0.0f);
     glDisable(GL_ALPHA_TEST);

@@ -2,8 +2,9 @@
 // page is the most work of a frame (every glyph a dozen triangles or so),
 // and on an idle terminal it is the same frame after frame: once it has
 // stood still for a moment it is drawn once more, alone, and read back,
-// and from then on each frame shows it as one textured quad over the
-// stars, until its text, its scroll position or the view changes.
+// and from then on each frame shows it over the stars, in textured bands
+// cut to where the page is, until its text, its scroll position or the
+// view changes.
 //
 // The image gives exactly the pixels the glyphs give: its texels are the
 // page's own pixels, shown one to one (nearest texel, centres on centres),
