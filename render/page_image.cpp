@@ -38,6 +38,11 @@ bool ImageValid = false;  // the image shows LastKey's page
 GLuint ImageTexture = 0;
 GLint ImageWidth = 0, ImageHeight = 0;        // the viewport it covers
 GLint TextureWidth = 0, TextureHeight = 0;    // its texture, powers of two
+// Room for an image's read-back pixels (3 bytes each) and its texels (2
+// bytes each). It only grows, so that a page settling again and again in
+// a window of one size allocates nothing after the first time.
+unsigned char* ImageMemory = nullptr;
+size_t ImageMemoryPixels = 0;
 ImageBand Bands[BANDS_MAX];                   // the bands that hold any of the page
 int32_t BandCount = 0;
 
@@ -47,6 +52,18 @@ GLint powerOfTwoAtLeast(GLint n)
     while (p < n)
         p *= 2;
     return p;
+}
+
+bool reserveImageMemory(size_t pixelCount)
+{
+    if (pixelCount <= ImageMemoryPixels)
+        return true;
+    void* grown = std::realloc(ImageMemory, pixelCount * 5);
+    if (!grown)
+        return false;
+    ImageMemory = static_cast<unsigned char*>(grown);
+    ImageMemoryPixels = pixelCount;
+    return true;
 }
 
 // Bands of the image's rows, each as wide as the page's texels in it:
@@ -96,13 +113,10 @@ bool makeImage(void (*drawPage)())
         textureHeight > maxSize || red < 8 || green < 8 || blue < 8)
         return false;
     const size_t pixelCount = static_cast<size_t>(width) * static_cast<size_t>(height);
-    unsigned char* pixels = static_cast<unsigned char*>(std::malloc(pixelCount * 3));
-    unsigned char* texels = static_cast<unsigned char*>(std::malloc(pixelCount * 2));
-    if (!pixels || !texels) {
-        std::free(pixels);
-        std::free(texels);
+    if (!reserveImageMemory(pixelCount))
         return false;
-    }
+    unsigned char* pixels = ImageMemory;
+    unsigned char* texels = ImageMemory + pixelCount * 3;
 
     GLfloat clearColour[4];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
@@ -135,8 +149,6 @@ bool makeImage(void (*drawPage)())
     glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE, texels);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    std::free(pixels);
-    std::free(texels);
     ImageWidth = width;
     ImageHeight = height;
     return true;
@@ -228,5 +240,8 @@ void deletePageImage()
         glDeleteTextures(1, &ImageTexture);
     ImageTexture = 0;
     TextureWidth = TextureHeight = 0;
+    std::free(ImageMemory);
+    ImageMemory = nullptr;
+    ImageMemoryPixels = 0;
     forgetPageImage();
 }
