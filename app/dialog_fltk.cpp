@@ -49,7 +49,6 @@ const struct {
     {{CONNECT_PORT_LABEL_BOX}, CONNECT_PORT_LABEL},
 };
 
-
 // Pixels per horizontal and vertical dialog unit, measured on the font.
 double UnitX = 1.5, UnitY = 1.75;
 

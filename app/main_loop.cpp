@@ -138,7 +138,6 @@ void releaseWindowResources()
     releaseGraphics();
 }
 
-
 int aspectHeight(int width, float aspect)
 {
     // In double: with 1.6f, 1280 gives 799.99998..., which a float quotient

@@ -36,7 +36,6 @@ void releaseWindowResources();
 // met; returns the program's result, 1.
 int runMainLoop();
 
-
 // The outer height that gives a window `width` wide the aspect `aspect`:
 // the quotient formed in double precision, truncated toward zero, within
 // 1..32767.

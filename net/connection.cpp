@@ -104,7 +104,6 @@ bool readsLeftThisPass()
     return readsThisPass < READS_PER_PASS;
 }
 
-
 void sendReply(const unsigned char* bytes, int length)
 {
     sockSend(bytes, length);

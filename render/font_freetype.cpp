@@ -20,7 +20,6 @@ namespace {
 
 const char* const FONT_PATTERN = "Liberation Sans:bold";
 
-
 double OutlineScale;      // em per font unit
 
 int outlineMove(const FT_Vector* to, void*)

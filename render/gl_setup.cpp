@@ -214,7 +214,10 @@ static void loadPanelTextures()
 {
     // The rain's title before the perspective view's: the order decides
     // only which texture names are handed out.
-    static const int ORDER[PANEL_COUNT] = {0, 1, 2, 3, 4, 5, 7, 6, 8, 9};
+    static const int ORDER[PANEL_COUNT] = {
+        PANEL_DISPLAY_MODE, PANEL_WINDOW_MODE, PANEL_HOST_ADDRESS, PANEL_CONNECT, PANEL_QUIT,
+        PANEL_BANNER, PANEL_RAIN_TITLE, PANEL_PERSPECTIVE_TITLE, PANEL_WIDESCREEN, PANEL_STANDARD,
+    };
     for (int index : ORDER)
         loadBitmapTexture(index, PanelPictures[index].width, PanelPictures[index].height);
 }

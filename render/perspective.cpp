@@ -39,6 +39,7 @@ const StarBatch STAR_BATCHES[3] = {
 
 const GLfloat TEXT_COLOUR[4] = {1.0f, 1.0f, 0.0f, 1.0f};
 const GLfloat TEXT_EMISSION[4] = {1.0f, 1.0f, 0.0f, 1.0f};
+const GLfloat STAR_EMISSION[4] = {0.5f, 0.5f, 0.5f, 1.0f};
 
 // A row's glyphs lie within these bounds, in em from the start of its
 // baseline: wider and taller than any glyph of the font and than 80 of its
@@ -63,8 +64,6 @@ void rowDepths(float* nearest, float* farthest)
             *farthest = std::fmax(*farthest, depth);
         }
 }
-const GLfloat STAR_EMISSION[4] = {0.5f, 0.5f, 0.5f, 1.0f};
-
 // Turns v about X by ax, then about Y by ay, then about Z by az, in degrees.
 void rotateVector(float* v, float ax, float ay, float az)
 {
@@ -192,7 +191,6 @@ void seedStarfield()
     }
     StarDrift = static_cast<float>((nextRandom() % 100 - 50) * (1.0 / 3000.0));
 }
-
 
 void drawStarfield()
 {

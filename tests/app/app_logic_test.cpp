@@ -87,7 +87,6 @@ TEST(TypedInput, KeysAndTextGoOutAsOneWindows1252ByteEach)
     }
 }
 
-
 TEST(TitleText, Windows1252ToUtf8NeverOverrunsNorSplitsACharacter)
 {
     const struct { const char* text; int size; const char* utf8; } cases[] = {
